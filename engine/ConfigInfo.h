@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <string>
+
+// Where the database lives: the folder FileInfoData in the user's profile,
+// created at construction, and the one database file every connection opens.
+// Immutable after construction; may be read from any thread.
+class ConfigInfo {
+public:
+    // Reads the profile folder from the environment (USERPROFILE, else HOME
+    // on POSIX) and creates the data directory. When no profile folder can be
+    // formed, isValid() is false and the paths are empty.
+    ConfigInfo();
+    // As above with the profile folder given (program form).
+    explicit ConfigInfo(const std::string& profileFolder);
+    virtual ~ConfigInfo() = default;
+
+    // The program's one configuration, built on first use; the programs call
+    // it before anything else so that it is fixed before any window opens.
+    static const ConfigInfo& global();
+
+    bool isValid() const { return valid_; }
+    const std::string& getDataDirectory() const { return dataDirectory_; }
+    std::string getDatabasePath() const { return databaseBase_ + ".db"; }
+
+    // Rewrites a text into one file name: "=" -> "==", "_" -> "=_", then "\"
+    // and ":" -> "__", after appending a backslash when missing.
+    static std::string escapeStoreName(std::string name);
+
+private:
+    void setUp(const std::string& profileFolder);
+
+    bool valid_ = false;
+    std::string dataDirectory_;
+    std::string databaseBase_;
+};
