@@ -1,0 +1,54 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QTimer>
+
+#include <thread>
+
+#include "engine/IMessageTarget.h"
+#include "engine/ui/CTemplateDialog.h"
+
+// The modal dialog in which an analysis run happens (template 129). One
+// second after it is first shown it starts the run on a worker thread and
+// shows the drive roots, the folder being handled and the running file count
+// from the worker's posted messages. While the run lasts the exit button is
+// disabled and neither Escape nor the close button ends the dialog, so a run
+// always finishes before its creator reads the results. With closeWhenDone
+// the dialog ends by itself (cancel code) when the run has finished;
+// otherwise the exit button is enabled again. The worker is joined before the
+// dialog is destroyed.
+class CFileAnalyseDlg : public CTemplateDialog, public IMessageTarget {
+    Q_OBJECT
+public:
+    explicit CFileAnalyseDlg(QWidget* parent = nullptr);
+    ~CFileAnalyseDlg() override;
+
+    // Set by the creator before the dialog is shown.
+    bool closeWhenDone = false;
+
+    // Called on the worker thread: queues the message for the dialog's thread.
+    [[nodiscard]] bool postMessage(unsigned message, std::uintptr_t wParam,
+                                   std::intptr_t lParam) override;
+
+    bool isRunning() const { return running_; }
+    void done(int result) override;
+
+    static const DialogTemplate& dialogTemplate();
+
+protected:
+    virtual bool OnInitDialog();
+    void OnTimer();
+    long OnAnalyseInfo(std::uintptr_t wParam, std::intptr_t lParam);
+    long OnAnalyseState(std::uintptr_t wParam);
+
+    void showEvent(QShowEvent* event) override;
+    void customEvent(QEvent* event) override;
+
+private:
+    void joinWorker();
+
+    QTimer startTimer_;
+    std::thread worker_;
+    bool initialised_ = false;
+    bool running_ = false;
+};
