@@ -20,9 +20,10 @@
 //   FILEINFO_IDX  statistics index, one row per MASK, written by writeIndex
 //                 only: ID (display order), FTSIZE, FNUM, MASK, FNAME.
 //
-// Folder identifiers are the decimal texts the database delivered; an
-// identifier that is not a decimal integer makes an operation fail without
-// running SQL. Quoted values are escaped, so any byte (quotes included) may
+// Folder identifiers are the decimal texts the database delivered. One that
+// is not a decimal integer (an empty text after a failed insertFolder) is
+// never placed in SQL: listFolderContents, deleteFile and insertFile then
+// fail, deleteFoldersById skips it. Quoted values are escaped, so any byte (quotes included) may
 // appear in a path or name. Failures answer false; the reason stays in
 // errorText(). Operations that leave rows in resultRows() say so; all others
 // clear the result rows after their query.
