@@ -33,7 +33,9 @@ constexpr int kStartDelayMs = 1000;
 
 }  // namespace
 
-const DialogTemplate& CFileAnalyseDlg::dialogTemplate() { return kTemplate; }
+const DialogTemplate& CFileAnalyseDlg::dialogTemplate() {
+    return kTemplate;
+}
 
 CFileAnalyseDlg::CFileAnalyseDlg(QWidget* parent) : CTemplateDialog(kTemplate, parent) {
     setObjectName("analyseDialog");
@@ -46,7 +48,9 @@ CFileAnalyseDlg::CFileAnalyseDlg(QWidget* parent) : CTemplateDialog(kTemplate, p
     connect(&startTimer_, &QTimer::timeout, this, &CFileAnalyseDlg::OnTimer);
 }
 
-CFileAnalyseDlg::~CFileAnalyseDlg() { joinWorker(); }
+CFileAnalyseDlg::~CFileAnalyseDlg() {
+    joinWorker();
+}
 
 void CFileAnalyseDlg::joinWorker() {
     if (worker_.joinable()) worker_.join();
@@ -91,7 +95,10 @@ void CFileAnalyseDlg::customEvent(QEvent* event) {
     if (message->message() == WM_ANALYSE_INFO) {
         std::uintptr_t wParam = message->wParam();
         std::unique_ptr<char[]> block(message->takeBlock());
-        if (block) wParam = reinterpret_cast<std::uintptr_t>(block.get());
+        if (message->carriesBlock()) {
+            if (!block) return;
+            wParam = reinterpret_cast<std::uintptr_t>(block.get());
+        }
         OnAnalyseInfo(wParam, message->lParam());
     } else if (message->message() == WM_ANALYSE_STATE) {
         OnAnalyseState(message->wParam());
@@ -105,8 +112,10 @@ long CFileAnalyseDlg::OnAnalyseInfo(std::uintptr_t wParam, std::intptr_t lParam)
         std::uint32_t blockCount = 0;
         std::memcpy(&blockCount, block, sizeof blockCount);
         const char* text = block + kProgressTextOffset;
-        // The sender terminates the text; strnlen guards a block that is not.
-        const auto length = strnlen(text, kProgressBlockSize - kProgressTextOffset);
+        // The sender terminates the text; the bound guards a block that is not.
+        const std::size_t room = kProgressBlockSize - kProgressTextOffset;
+        const void* end = std::memchr(text, 0, room);
+        const auto length = end ? static_cast<const char*>(end) - text : std::ptrdiff_t(room);
         setFieldText(control<QLineEdit>(ids::kAnalyseFolder),
                      QString::fromLocal8Bit(text, int(length)));
         count = QString::number(blockCount);

@@ -16,12 +16,14 @@
 #include <QTableWidget>
 #include <QTreeWidget>
 
-#include "engine/ui/ControlIds.h"
 #include "engine/ui/CUpDownControl.h"
+#include "engine/ui/ControlIds.h"
 
 namespace {
 
-QString utf8(const char* text) { return text ? QString::fromUtf8(text) : QString(); }
+QString utf8(const char* text) {
+    return text ? QString::fromUtf8(text) : QString();
+}
 
 QWidget* createEdit(QWidget& host, const ControlTemplate& control) {
     if (control.style & kMultiLine) {
@@ -78,8 +80,8 @@ void setFieldText(QLineEdit* edit, const QString& text) {
 QSize DialogTemplateBuilder::baseUnits(const QFont& font) {
     const QFontMetrics metrics(font);
     // The average width of the 52 Latin letters, rounded to the nearest pixel.
-    const int letters =
-        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int letters = metrics.horizontalAdvance(
+        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     return QSize((letters / 26 + 1) / 2, metrics.height());
 }
 
@@ -96,7 +98,8 @@ QFont DialogTemplateBuilder::templateFont(const DialogTemplate& dialog) {
     return font;
 }
 
-void DialogTemplateBuilder::build(QWidget& host, const DialogTemplate& dialog, ControlMap& controls) {
+void DialogTemplateBuilder::build(QWidget& host, const DialogTemplate& dialog,
+                                  ControlMap& controls) {
     host.setFont(templateFont(dialog));
     if (dialog.caption) host.setWindowTitle(utf8(dialog.caption));
     host.setFixedSize(toPixels(host.font(), 0, 0, dialog.width, dialog.height).size());
