@@ -8,7 +8,13 @@ bash scripts/setup.sh
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j"$(nproc)"
 
-if [[ -x build/engine/lanbrook-scan ]]; then
-    exec build/engine/lanbrook-scan "$@"
+# The window program needs a display; without one the console runner does the
+# same analysis and prints its summary.
+if [[ -x build/bin/lanbrook && ( -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ) ]]; then
+    exec build/bin/lanbrook "$@"
 fi
-echo "run: the analysis program is not built yet"
+if [[ -x build/bin/lanbrook-scan ]]; then
+    exec build/bin/lanbrook-scan "$@"
+fi
+echo "run: the analysis program is not built yet" >&2
+exit 1
