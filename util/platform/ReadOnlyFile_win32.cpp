@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: MIT
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cstdio>
+
+#include "util/platform/ReadOnlyFile.h"
+
+namespace platform {
+
+namespace {
+std::FILE* stream(std::intptr_t handle) {
+    return reinterpret_cast<std::FILE*>(handle);
+}
+}  // namespace
+
+ReadOnlyFile::~ReadOnlyFile() {
+    if (handle_ != -1) std::fclose(stream(handle_));
+}
+
+bool ReadOnlyFile::open(const std::string& path) {
+    if (handle_ != -1) return false;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) return false;
+    struct _stat64 status {};
+    if (::_fstat64(::_fileno(file), &status) != 0 || (status.st_mode & _S_IFREG) == 0) {
+        std::fclose(file);
+        return false;
+    }
+    // Only a few bytes are read at scattered places: a stream buffer would
+    // read kilobytes around each of them.
+    std::setvbuf(file, nullptr, _IONBF, 0);
+    handle_ = reinterpret_cast<std::intptr_t>(file);
+    length_ = static_cast<std::uint64_t>(status.st_size);
+    mtime_ = static_cast<std::int64_t>(status.st_mtime);
+    return true;
+}
+
+std::size_t ReadOnlyFile::readAt(std::uint64_t offset, void* buffer, std::size_t count) {
+    if (handle_ == -1) return 0;
+    if (::_fseeki64(stream(handle_), static_cast<__int64>(offset), SEEK_SET) != 0) return 0;
+    return std::fread(buffer, 1, count, stream(handle_));
+}
+
+}  // namespace platform
