@@ -1,0 +1,188 @@
+// SPDX-License-Identifier: MIT
+#include <sqlite3.h>
+
+#include <filesystem>
+
+#include "StorageTest.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+const std::string kCannotOpen = "无法打开数据库:";
+
+using ClosedWrapperTest = StorageTest;
+
+class CSqliteDBTest : public StorageTest {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(db_.open()) << db_.errorText();
+        ASSERT_TRUE(
+            db_.execute("CREATE TABLE T (ID INTEGER PRIMARY KEY, NAME TEXT UNIQUE, N INT)"));
+    }
+    CSqliteDB db_{dbPath()};
+};
+
+CSqliteDB::Rows rowsOf(std::initializer_list<CSqliteDB::Row> rows) {
+    return CSqliteDB::Rows(rows);
+}
+}  // namespace
+
+TEST_F(ClosedWrapperTest, NeverOpenedWrapperFailsWithoutCreatingTheFile) {
+    CSqliteDB db(dbPath());
+    CSqliteDB::Statement statement;
+    CSqliteDB::Rows rows = rowsOf({{"a"}});
+    const std::vector<std::pair<const char*, bool>> results = {
+        {"execute", db.execute("CREATE TABLE T (A)")},
+        {"query", db.query("SELECT 1")},
+        {"tableExists", db.tableExists("T")},
+        {"prepare", db.prepare(statement, "SELECT 1")},
+        {"executeOnce", db.executeOnce("SELECT 1")},
+        {"insertRows", db.insertRows("INSERT INTO T VALUES (?)", rows)},
+    };
+    for (const auto& [name, result] : results) EXPECT_FALSE(result) << name;
+    EXPECT_EQ(db.errorText(), "DB not open.");
+    EXPECT_EQ(rows.size(), 1u);
+    EXPECT_FALSE(db.bindAndStep(statement.get(), {"x"}));
+    EXPECT_FALSE(fs::exists(dbNative()));
+}
+
+TEST_F(ClosedWrapperTest, OpenFailureOnAMissingFolderLeavesTheWrapperClosed) {
+    CSqliteDB db(tree_.drivePath("no-such-folder\\files.db"));
+    EXPECT_FALSE(db.open());
+    EXPECT_EQ(db.errorText(), kCannotOpen + "unable to open database file");
+    EXPECT_FALSE(db.isOpen());
+    EXPECT_FALSE(db.execute("SELECT 1"));
+    EXPECT_EQ(db.errorText(), "DB not open.");
+}
+
+TEST_F(ClosedWrapperTest, OpenFailureOnAnUnmappedDriveNamesThePath) {
+    CSqliteDB db("Q:\\nowhere\\files.db");
+    EXPECT_FALSE(db.open());
+    EXPECT_EQ(db.errorText().rfind(kCannotOpen, 0), 0u) << db.errorText();
+    EXPECT_NE(db.errorText().find("Q:\\nowhere\\files.db"), std::string::npos) << db.errorText();
+    EXPECT_FALSE(db.isOpen());
+}
+
+TEST_F(CSqliteDBTest, OpenWhenOpenKeepsErrorAndRows) {
+    ASSERT_TRUE(db_.query("SELECT 5"));
+    EXPECT_FALSE(db_.execute("NOT SQL"));
+    const std::string error = db_.errorText();
+    EXPECT_TRUE(db_.open());
+    EXPECT_EQ(db_.errorText(), error);
+    EXPECT_EQ(db_.resultRows(), rowsOf({{"5"}}));
+}
+
+TEST_F(CSqliteDBTest, QueryReplacesTheRowsOfTheQueryBefore) {
+    ASSERT_TRUE(db_.query("SELECT 1, 'one' UNION ALL SELECT 2, 'two'"));
+    EXPECT_EQ(db_.resultRows(), rowsOf({{"1", "one"}, {"2", "two"}}));
+    ASSERT_TRUE(db_.query("SELECT NAME FROM T"));
+    EXPECT_TRUE(db_.resultRows().empty());
+}
+
+TEST_F(CSqliteDBTest, NullColumnArrivesAsEmptyText) {
+    ASSERT_TRUE(db_.query("SELECT NULL, 'x'"));
+    EXPECT_EQ(db_.resultRows(), rowsOf({{"", "x"}}));
+}
+
+TEST_F(CSqliteDBTest, QueryOfAMissingTableGivesSqlitesMessage) {
+    EXPECT_FALSE(db_.query("SELECT * FROM MISSING"));
+    EXPECT_EQ(db_.errorText().rfind("no such table", 0), 0u) << db_.errorText();
+}
+
+TEST_F(CSqliteDBTest, RowsDeliveredBeforeAFailureStay) {
+    EXPECT_FALSE(db_.query("SELECT 7; SELECT * FROM MISSING"));
+    EXPECT_EQ(db_.resultRows(), rowsOf({{"7"}}));
+}
+
+TEST_F(CSqliteDBTest, TakeResultRowsLeavesTheListEmpty) {
+    ASSERT_TRUE(db_.query("SELECT 3"));
+    EXPECT_EQ(db_.takeResultRows(), rowsOf({{"3"}}));
+    EXPECT_TRUE(db_.resultRows().empty());
+}
+
+TEST_F(CSqliteDBTest, LastInsertIdFollowsTheConnectionsLastInsert) {
+    CSqliteDB fresh(dbPath());
+    ASSERT_TRUE(fresh.open());
+    EXPECT_EQ(fresh.lastInsertId(), "");
+    ASSERT_TRUE(fresh.execute("SELECT 1"));
+    EXPECT_EQ(fresh.lastInsertId(), "0");
+    ASSERT_TRUE(fresh.execute("INSERT INTO T (ID, NAME) VALUES (41, 'a')"));
+    EXPECT_EQ(fresh.lastInsertId(), "41");
+    ASSERT_TRUE(fresh.execute("UPDATE T SET N = 1"));
+    EXPECT_EQ(fresh.lastInsertId(), "41");
+    EXPECT_FALSE(fresh.execute("INSERT INTO T (ID, NAME) VALUES (42, 'a')"));
+    EXPECT_EQ(fresh.lastInsertId(), "");
+}
+
+TEST_F(CSqliteDBTest, CollectFirstColumnSkipsEmptyRowsAndAppends) {
+    ASSERT_TRUE(db_.query("SELECT 'b', 1 UNION ALL SELECT 'c', 2"));
+    db_.resultRows().insert(std::next(db_.resultRows().begin()), CSqliteDB::Row{});
+    std::vector<std::string> out = {"a"};
+    db_.collectFirstColumn(out);
+    EXPECT_EQ(out, (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(db_.resultRows().size(), 3u);
+}
+
+TEST_F(CSqliteDBTest, TableExistsAlsoWhenEmpty) {
+    EXPECT_TRUE(db_.tableExists("T"));
+    EXPECT_FALSE(db_.tableExists("MISSING"));
+    EXPECT_EQ(db_.errorText(), "");
+}
+
+TEST_F(CSqliteDBTest, BindAndStepStoresNumbersByTheColumnsType) {
+    CSqliteDB::Statement insert;
+    ASSERT_TRUE(db_.prepare(insert, "INSERT INTO T (NAME, N) VALUES (?,?)"));
+    ASSERT_TRUE(db_.bindAndStep(insert.get(), {"12", " 34"}));
+    EXPECT_EQ(db_.lastInsertId(), "1");
+    ASSERT_TRUE(db_.query("SELECT typeof(NAME), NAME, typeof(N), N FROM T"));
+    EXPECT_EQ(db_.resultRows(), rowsOf({{"text", "12", "integer", "34"}}));
+}
+
+TEST_F(CSqliteDBTest, BindAndStepOnARowYieldingStatementFailsAndResets) {
+    ASSERT_TRUE(db_.execute("INSERT INTO T (NAME) VALUES ('x')"));
+    CSqliteDB::Statement select;
+    ASSERT_TRUE(db_.prepare(select, "SELECT NAME FROM T WHERE NAME = ?"));
+    EXPECT_FALSE(db_.bindAndStep(select.get(), {"x"}));
+    EXPECT_EQ(sqlite3_stmt_busy(select.get()), 0);
+}
+
+TEST_F(CSqliteDBTest, PrepareFailureLeavesNoStatementAndNoErrorText) {
+    CSqliteDB::Statement statement;
+    ASSERT_TRUE(db_.prepare(statement, "SELECT 1"));
+    EXPECT_FALSE(db_.prepare(statement, "SELECT FROM"));
+    EXPECT_EQ(statement, nullptr);
+    EXPECT_EQ(db_.errorText(), "");
+}
+
+TEST_F(CSqliteDBTest, ExecuteOnceTellsWhetherTheStepCompleted) {
+    EXPECT_TRUE(db_.executeOnce("INSERT INTO T (NAME) VALUES ('x')"));
+    EXPECT_FALSE(db_.executeOnce("SELECT NAME FROM T"));
+    EXPECT_FALSE(db_.executeOnce("INSERT INTO T (NAME) VALUES ('x')"));
+}
+
+TEST_F(CSqliteDBTest, InsertRowsWritesTheWholeBatch) {
+    CSqliteDB::Rows rows = rowsOf({{"a", "1"}, {"b", "2"}});
+    ASSERT_TRUE(db_.insertRows("INSERT INTO T (NAME, N) VALUES (?,?)", rows));
+    EXPECT_TRUE(rows.empty());
+    EXPECT_EQ(select("SELECT NAME, N FROM T ORDER BY ID"), (Table{{"a", "1"}, {"b", "2"}}));
+}
+
+TEST_F(CSqliteDBTest, InsertRowsOfAnEmptyListCommitsNothingAndEndsItsTransaction) {
+    CSqliteDB::Rows rows;
+    EXPECT_TRUE(db_.insertRows("INSERT INTO T (NAME) VALUES (?)", rows));
+    EXPECT_TRUE(db_.execute("BEGIN TRANSACTION")) << db_.errorText();
+}
+
+TEST_F(CSqliteDBTest, InsertRowsStopsAtTheFailingRowAndCommitsNothing) {
+    CSqliteDB::Rows rows = rowsOf({{"a"}, {"b"}, {"a"}, {"c"}});
+    EXPECT_FALSE(db_.insertRows("INSERT INTO T (NAME) VALUES (?)", rows));
+    EXPECT_EQ(rows, rowsOf({{"a"}, {"c"}}));
+    db_.close();
+    EXPECT_TRUE(select("SELECT NAME FROM T").empty());
+}
+
+TEST_F(CSqliteDBTest, InsertRowsWithABadStatementFails) {
+    CSqliteDB::Rows rows = rowsOf({{"a"}});
+    EXPECT_FALSE(db_.insertRows("INSERT INTO MISSING VALUES (?)", rows));
+    EXPECT_EQ(rows.size(), 1u);
+}
