@@ -1,0 +1,225 @@
+// SPDX-License-Identifier: MIT
+#include "results/FileInfoLoader.h"
+
+#include <algorithm>
+#include <array>
+#include <climits>
+#include <utility>
+
+#include "engine/ConfigInfo.h"
+#include "util/FileUtility.h"
+#include "util/platform/ReadOnlyFile.h"
+
+namespace {
+
+using RowView = CStreamingFileInfoDB::RowView;
+
+// The extension keys of each category with a list of its own: the upper-case
+// extension from the last dot, with "|" appended so that a key ends exactly
+// where the name ends (".C|" never matches ".CPP|").
+constexpr std::string_view kDevelopmentKeys[] = {
+    ".C|",   ".CPP|",  ".H|",   ".RC|",  ".RC2|", ".VCXPROJ|", ".DSW|", ".SLN|",
+    ".ICO|", ".JAVA|", ".JS|",  ".XML|", ".PHP|", ".PL|",      ".OBJ|", ".CLASS|",
+    ".JAR|", ".WAR|",  ".ILK|", ".IDL|", ".PCH|", ".IPCH|",    ".EAR|"};
+constexpr std::string_view kPicturesKeys[] = {".JPG|", ".GIF|", ".PNG|", ".BMP|"};
+constexpr std::string_view kDocumentsKeys[] = {".DOC|", ".DOCX|", ".XLS|", ".XLSX|",
+                                               ".PPT|", ".PPTX|", ".PDF|", ".RTF|"};
+constexpr std::string_view kMusicKeys[] = {".WAV|", ".MP3|", ".MID|"};
+constexpr std::string_view kVideoKeys[] = {".AVI|", ".RM|",  ".RMVB|", ".MKV|", ".MP4|",
+                                           ".WMV|", ".3GP|", ".XV|",   ".FLV|", ".F4V|"};
+constexpr std::string_view kTextKeys[] = {".TXT|", ".LOG|", ".INI|"};
+constexpr std::string_view kWebPagesKeys[] = {".HTM|", ".HTML|", ".CHM|", ".MHT|", ".URL|"};
+constexpr std::string_view kArchivesKeys[] = {".ZIP|", ".RAR|", ".TAR|", ".GZ|",
+                                              ".XZ|",  ".7Z|",  ".ISO|"};
+constexpr std::string_view kProgramsKeys[] = {".EXE|", ".COM|", ".MSI|", ".BAT|"};
+
+// A key is built in a buffer of this size; every key of the lists fits, so a
+// longer extension is in no list.
+constexpr std::size_t kKeyBuffer = 16;
+
+template <std::size_t N>
+constexpr bool keysFit(const std::string_view (&keys)[N]) {
+    for (std::string_view key : keys)
+        if (key.size() > kKeyBuffer) return false;
+    return true;
+}
+static_assert(keysFit(kDevelopmentKeys) && keysFit(kPicturesKeys) && keysFit(kDocumentsKeys) &&
+              keysFit(kMusicKeys) && keysFit(kVideoKeys) && keysFit(kTextKeys) &&
+              keysFit(kWebPagesKeys) && keysFit(kArchivesKeys) && keysFit(kProgramsKeys));
+
+template <std::size_t N>
+void addExtensions(std::unordered_map<std::string_view, int>& table,
+                   const std::string_view (&keys)[N], int code) {
+    for (std::string_view key : keys) table[key] = code;
+}
+
+// As the runtime's atoi reads a count: leading blanks, a sign, digits; a
+// value beyond int is held at its limit instead of overflowing.
+int leadingInt(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    const bool negative = i < text.size() && text[i] == '-';
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) ++i;
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > INT_MAX) return negative ? INT_MIN : INT_MAX;
+    }
+    return static_cast<int>(negative ? -value : value);
+}
+
+// A negative total can only come from a corrupt FNUM; it reads as 0 B.
+std::string sizeText(std::int64_t bytes) {
+    char buffer[32];
+    return FileUtility::formatSize(buffer,
+                                   static_cast<std::uint64_t>(std::max<std::int64_t>(bytes, 0)));
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+}  // namespace
+
+FileInfoLoader::FileInfoLoader() : FileInfoLoader(ConfigInfo::global().getDatabasePath()) {}
+
+FileInfoLoader::FileInfoLoader(std::string databasePath) : database_(std::move(databasePath)) {}
+
+FileInfoLoader::~FileInfoLoader() = default;
+
+bool FileInfoLoader::isDatabaseReady() {
+    {
+        platform::ReadOnlyFile file;
+        if (!file.open(database_.databasePath())) return false;
+    }
+    static_cast<void>(database_.open());
+    return database_.tableExists("FILEINFO_IDX");
+}
+
+void FileInfoLoader::loadCategoryTable() {
+    extensions_.clear();
+    addExtensions(extensions_, kDevelopmentKeys, kDevelopment);
+    addExtensions(extensions_, kPicturesKeys, kPictures);
+    addExtensions(extensions_, kDocumentsKeys, kDocuments);
+    addExtensions(extensions_, kMusicKeys, kMusic);
+    addExtensions(extensions_, kVideoKeys, kVideo);
+    addExtensions(extensions_, kTextKeys, kText);
+    addExtensions(extensions_, kWebPagesKeys, kWebPages);
+    addExtensions(extensions_, kArchivesKeys, kArchives);
+    addExtensions(extensions_, kProgramsKeys, kPrograms);
+}
+
+bool FileInfoLoader::isInCategory(int code, const std::string& nameWithBar) const {
+    if (code == kAll) return true;
+    const std::size_t bar = nameWithBar.rfind('|');
+    const std::string_view name(nameWithBar.data(),
+                                bar == std::string::npos ? nameWithBar.size() : bar);
+    return categoryOf(name) == code;
+}
+
+// The category of a bare file name: its extension key, built in place, looked
+// up in the table; 4 when there is no dot or the key is in no list.
+int FileInfoLoader::categoryOf(std::string_view name) const {
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || name.size() - dot + 1 > kKeyBuffer) return kOther;
+    std::array<char, kKeyBuffer> key{};
+    std::size_t length = 0;
+    for (std::size_t i = dot; i < name.size(); ++i) {
+        const char c = name[i];
+        key[length++] = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+    }
+    key[length++] = '|';
+    const auto found = extensions_.find(std::string_view(key.data(), length));
+    return found == extensions_.end() ? kOther : found->second;
+}
+
+bool FileInfoLoader::loadGroups(int code) {
+    clearGroups();
+    // The old tree's leaves name the old groups; it goes before the new ones come.
+    pathTree_.clear();
+    static_cast<void>(database_.open());
+    const bool read = database_.streamRows([this] { return database_.queryIndex(); },
+                                           [this, code](const RowView& row) {
+                                               if (row.size() != 3) return true;
+                                               const std::string_view fnum = row[0], mask = row[1],
+                                                                      fname = row[2];
+                                               if (code != kAll && categoryOf(fname) != code)
+                                                   return true;
+                                               const std::int64_t count = leadingInt(fnum);
+                                               const std::int64_t size = decodeFileSize(mask);
+                                               totalBytes_ += count * size;
+                                               if (count > 1) duplicateBytes_ += (count - 1) * size;
+                                               groups_.append(fnum, mask, fname);
+                                               return true;
+                                           });
+    if (!read) clearGroups();
+    return read;
+}
+
+bool FileInfoLoader::buildPathTree(int code) {
+    pathTree_.clear();
+    static_cast<void>(database_.open());
+    std::string path;
+    const bool read = database_.streamRows(
+        [this] { return database_.queryAllFiles(); },
+        [this, code, &path](const RowView& row) {
+            if (row.size() != 3) return true;
+            const std::string_view mask = row[0], folder = row[1], name = row[2];
+            if (code != kAll && categoryOf(name) != code) return true;
+            // Stored folder paths end with a backslash: no separator is added.
+            path.assign(folder).append(name);
+            const int group = groups_.find(mask);
+            pathTree_.addPath(path, group < 0 ? kNoGroup : group);
+            return true;
+        });
+    if (!read) pathTree_.clear();
+    return read;
+}
+
+GroupTable::Row FileInfoLoader::GetFileInfo(int index) const {
+    if (index < 0 || index >= groups_.size())
+        throw "FileInfoLoader::GetFileInfo: index not exist/0";
+    return groups_.row(index);
+}
+
+std::vector<std::string> FileInfoLoader::getGroupFiles(const std::string& mask) {
+    static_cast<void>(database_.open());
+    std::vector<std::string> paths;
+    const bool read =
+        database_.streamRows([this, &mask] { return database_.queryFilesByMask(mask); },
+                             [&paths](const RowView& row) {
+                                 if (row.size() >= 2)
+                                     paths.emplace_back(std::string(row[0]).append(row[1]));
+                                 return true;
+                             });
+    if (!read) paths.clear();
+    return paths;
+}
+
+std::string FileInfoLoader::getTotalSizeText() const {
+    return sizeText(totalBytes_);
+}
+
+std::string FileInfoLoader::getDuplicateSizeText() const {
+    return sizeText(duplicateBytes_);
+}
+
+std::uint32_t FileInfoLoader::decodeFileSize(std::string_view mask) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < 8 && i < mask.size(); ++i) {
+        const int digit = hexDigit(mask[i]);
+        if (digit < 0) break;
+        value = value << 4 | static_cast<std::uint32_t>(digit);
+    }
+    // The MASK writes the size least significant byte first.
+    return (value & 0xFFu) << 24 | (value & 0xFF00u) << 8 | (value >> 8 & 0xFF00u) | value >> 24;
+}
+
+void FileInfoLoader::clearGroups() {
+    groups_.clear();
+    totalBytes_ = 0;
+    duplicateBytes_ = 0;
+}

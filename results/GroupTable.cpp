@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: MIT
+#include "results/GroupTable.h"
+
+#include <functional>
+
+namespace {
+
+constexpr std::size_t kFirstLookupSize = 64;
+
+}  // namespace
+
+void GroupTable::append(std::string_view fnum, std::string_view mask, std::string_view fname) {
+    Entry entry;
+    entry.text.reserve(fnum.size() + mask.size() + fname.size());
+    entry.text.append(fnum).append(mask).append(fname);
+    // SQLite caps a text at 1e9 bytes, so a length always fits 32 bits.
+    entry.fnumLength = static_cast<std::uint32_t>(fnum.size());
+    entry.maskLength = static_cast<std::uint32_t>(mask.size());
+    rows_.push_back(std::move(entry));
+    insertIntoLookup(size() - 1);
+}
+
+void GroupTable::clear() {
+    std::vector<Entry>().swap(rows_);
+    std::vector<int>().swap(slots_);
+    used_ = 0;
+}
+
+GroupTable::Row GroupTable::row(int index) const {
+    return Row{std::string(fnum(index)), std::string(mask(index)), std::string(fname(index))};
+}
+
+std::string_view GroupTable::fnum(int index) const {
+    const Entry& entry = rows_[static_cast<std::size_t>(index)];
+    return std::string_view(entry.text).substr(0, entry.fnumLength);
+}
+
+std::string_view GroupTable::mask(int index) const {
+    const Entry& entry = rows_[static_cast<std::size_t>(index)];
+    return std::string_view(entry.text).substr(entry.fnumLength, entry.maskLength);
+}
+
+std::string_view GroupTable::fname(int index) const {
+    const Entry& entry = rows_[static_cast<std::size_t>(index)];
+    return std::string_view(entry.text).substr(entry.fnumLength + entry.maskLength);
+}
+
+int GroupTable::find(std::string_view mask) const {
+    return slots_.empty() ? -1 : slots_[slotOf(mask)];
+}
+
+// The slot that holds `mask`'s group, or the empty slot where it would go.
+// Linear probing; the table is never more than half full, so a probe ends.
+std::size_t GroupTable::slotOf(std::string_view mask) const {
+    const std::size_t last = slots_.size() - 1;
+    std::size_t slot = std::hash<std::string_view>{}(mask)&last;
+    while (slots_[slot] >= 0 && this->mask(slots_[slot]) != mask) slot = (slot + 1) & last;
+    return slot;
+}
+
+void GroupTable::insertIntoLookup(int index) {
+    if ((used_ + 1) * 2 > slots_.size()) growLookup();
+    const std::size_t slot = slotOf(mask(index));
+    if (slots_[slot] < 0) ++used_;
+    slots_[slot] = index;  // a repeated MASK now names the later group
+}
+
+void GroupTable::growLookup() {
+    std::vector<int> old;
+    old.swap(slots_);
+    slots_.assign(old.empty() ? kFirstLookupSize : old.size() * 2, -1);
+    for (int group : old)
+        if (group >= 0) slots_[slotOf(mask(group))] = group;
+}
