@@ -25,3 +25,6 @@ cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DLANBROOK_WERROR=ON -DLANBROO
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+echo "== fuzz targets, bounded time"
+bash scripts/fuzz.sh
