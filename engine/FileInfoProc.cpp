@@ -1,8 +1,16 @@
 // SPDX-License-Identifier: MIT
+// A scan walks one drive depth first. A folder whose stored time equals the
+// disk's is not diffed; its files are only rechecked against the previous
+// scan's start. New and changed folders are diffed, their new files
+// fingerprinted, and the vanished rows deleted.
 #include "engine/FileInfoProc.h"
 
 #include <cstring>
 
+#include "engine/ConfigInfo.h"
+#include "util/FileUtility.h"
+#include "util/StringUtility.h"
+#include "util/platform/FileSystem.h"
 #include "util/platform/ReadOnlyFile.h"
 
 namespace {
@@ -46,7 +54,123 @@ void readSamples(platform::ReadOnlyFile& file, unsigned char* samples) {
         file.readAt(sampleOffset(k, length), samples + k * kSampleSize, kSampleSize);
 }
 
+bool isDotOrDotDot(const std::string& name) {
+    return name == "." || name == "..";
+}
+
+// The name a file row stores: the part of the path after its last backslash.
+bool splitName(const std::string& path, std::string& name) {
+    const auto slash = path.rfind('\\');
+    if (slash == std::string::npos) return false;
+    name.assign(path, slash + 1, std::string::npos);
+    return true;
+}
+
 }  // namespace
+
+FileInfoProc::FileInfoProc(const char* rootPath, FileInfoData::WriteMode mode)
+    : rootPath_(rootPath != nullptr ? rootPath : ""), folderData_(mode) {
+    excluded_.addDirectory(ConfigInfo::global().getDataDirectory().c_str());
+    if (platform::pathsIgnoreCase()) StringUtility::toUpperAscii(rootPath_);
+    for (const std::string& ignored : folderData_.loadIgnoredFolders())
+        excluded_.addDirectory(ignored.c_str());
+}
+
+void FileInfoProc::scanFolder(const char* folder, IInfoLog& log) {
+    std::string start = folder != nullptr ? folder : "";
+    if (start.empty() || start.back() != '\\') start += '\\';
+    // Folders still to enter, the next one last: a folder's subfolders are
+    // pushed in reverse listing order, so popping gives the pre-order of a
+    // recursive walk without its stack depth.
+    std::vector<std::string> pending{std::move(start)};
+    while (!pending.empty()) {
+        const std::string current = std::move(pending.back());
+        pending.pop_back();
+        std::vector<std::string> subfolders = scanOneFolder(current, log);
+        for (auto sub = subfolders.rbegin(); sub != subfolders.rend(); ++sub)
+            pending.push_back(std::move(*sub) + '\\');
+    }
+    folderData_.flush();
+}
+
+std::vector<std::string> FileInfoProc::scanOneFolder(const std::string& folder, IInfoLog& log) {
+    (void)log.print(folder.c_str());
+    if (excluded_.matches(folder.c_str())) return {};
+    std::string timeText;
+    std::vector<std::string> subfolders;
+    std::vector<std::string> inserts;
+    if (!listFolder(folder, timeText, subfolders, inserts)) return {};
+
+    std::vector<std::string> rechecks;
+    folderData_.beginWrites();
+    switch (folderData_.compareFolderTime(timeText, folder)) {
+        case 0:  // new: every file is inserted
+            break;
+        case 1:  // unchanged: every file is rechecked
+            rechecks.swap(inserts);
+            break;
+        default:  // changed: what the diff leaves; on failure every file is inserted
+            (void)folderData_.diffFolder(folder, subfolders, inserts, rechecks);
+            break;
+    }
+    const std::string folderId = folderData_.getFolderId(folder);
+    // Without an ID the files would be stored under a folder no row names;
+    // they are left for a later scan, the subfolders are still entered.
+    if (!folderId.empty()) {
+        insertFiles(folderId, inserts, log);
+        recheckFiles(folderId, rechecks, log);
+    }
+    folderData_.updateFolderTime(folder, folderId, timeText);
+    return subfolders;
+}
+
+void FileInfoProc::insertFiles(const std::string& folderId, const std::vector<std::string>& paths,
+                               IInfoLog& log) {
+    std::string name;
+    for (const std::string& path : paths) {
+        log.tick();
+        char mask[256] = {};
+        std::int64_t mtime = 0;
+        if (computeFingerprint(path.c_str(), mtime, mask) && splitName(path, name))
+            (void)folderData_.insertFile(folderId, name, mask, mtime);
+    }
+}
+
+void FileInfoProc::recheckFiles(const std::string& folderId, const std::vector<std::string>& paths,
+                                IInfoLog& log) {
+    std::string name;
+    for (const std::string& path : paths) {
+        log.tick();
+        std::int64_t modified = 0;
+        // Strictly later: a file written in the very second the previous scan
+        // began was read by it (or is read again after its next change).
+        if (!platform::modificationTime(path, modified) || modified <= lastScanTime) continue;
+        char mask[256] = {};
+        std::int64_t mtime = 0;
+        if (computeFingerprint(path.c_str(), mtime, mask) && splitName(path, name))
+            (void)folderData_.updateFile(folderId, name, mask, mtime);
+    }
+}
+
+bool FileInfoProc::listFolder(const std::string& folder, std::string& timeText,
+                              std::vector<std::string>& subfolders,
+                              std::vector<std::string>& files) {
+    subfolders.clear();
+    files.clear();
+    std::vector<platform::FolderEntry> entries;
+    const bool listed = platform::listFolder(folder, entries);
+    const bool ignoreCase = platform::pathsIgnoreCase();
+    for (const platform::FolderEntry& entry : entries) {
+        if (!entry.isDirectory) {
+            files.push_back(folder + entry.name);
+        } else if (!isDotOrDotDot(entry.name)) {
+            subfolders.push_back(folder + entry.name);
+            if (ignoreCase) StringUtility::toUpperAscii(subfolders.back());
+        }
+    }
+    timeText = FileUtility::getLastWriteTimeText(folder);
+    return listed;
+}
 
 bool FileInfoProc::computeFingerprint(const char* path, std::int64_t& mtime, char* mask) {
     unsigned char samples[kSampleBytes] = {};

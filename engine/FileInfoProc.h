@@ -2,10 +2,51 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
-// Scans one drive root into the database.
+#include "engine/FileInfoData.h"
+#include "engine/IInfoLog.h"
+#include "engine/SystemDirInfo.h"
+
+// Scans one drive root into the database, folder by folder, depth first in
+// pre-order and in the listing's order. A new folder's files are all
+// fingerprinted and stored; in a folder whose time is unchanged only files
+// modified after lastScanTime (strictly later) are fingerprinted again; a
+// changed folder is diffed against its stored contents first, its vanished
+// files and subfolder trees deleted. Excluded folders (system folders, the
+// data directory, the user's ignored folders) and folders that cannot be
+// listed are reported but neither read nor written.
+//
+// Folder paths end in a backslash and are upper-cased (ASCII letters only)
+// where the platform's paths ignore case; file paths are the folder path and
+// the name as listed.
 class FileInfoProc {
 public:
+    // Opens the database (a connection of its own) and loads the folder
+    // table, then builds the excluded folders: the system's, the data
+    // directory and the ignored folders. The root is upper-cased where paths
+    // ignore case.
+    explicit FileInfoProc(const char* rootPath,
+                          FileInfoData::WriteMode mode = FileInfoData::WriteMode::Batched);
+    virtual ~FileInfoProc() = default;
+
+    // Scans `folder` (a trailing backslash is added when missing) and
+    // everything below it. Each folder entered is printed to `log`, each file
+    // handled ticks it. Every folder is finished (files written, time
+    // recorded) before its first subfolder is entered. The walk keeps its own
+    // stack, so a tree of any depth is scanned; every write is committed
+    // before it returns.
+    void scanFolder(const char* folder, IInfoLog& log);
+
+    // Lists `folder` (ending in a backslash): its subfolders as full paths
+    // without a trailing backslash (upper-cased where paths ignore case) and
+    // its files as full paths, in the listing's order. `timeText` is the
+    // folder's last-write time text, set whether or not the listing worked.
+    // False, with both lists empty, when the folder cannot be read.
+    bool listFolder(const std::string& folder, std::string& timeText,
+                    std::vector<std::string>& subfolders, std::vector<std::string>& files);
+
     // Computes the 80-character MASK of `path` (its low 32 length bits, least
     // significant byte first, then nine 4-byte samples at floor(k * length / 9),
     // all as "%02X") and its modification time. Files under 36 bytes are read
@@ -13,4 +54,25 @@ public:
     // when the file cannot be opened or is not a regular file; never blocks on
     // a FIFO. Cost: one open, one status call, at most nine small reads.
     [[nodiscard]] static bool computeFingerprint(const char* path, std::int64_t& mtime, char* mask);
+
+    const std::string& rootPath() const { return rootPath_; }
+    FileInfoData& folderData() { return folderData_; }
+    const SystemDirInfo& excludedFolders() const { return excluded_; }
+
+    // Start of the previous scan of this root, seconds since 1970 UTC; 0 when
+    // there was none. Files modified later than this are fingerprinted again.
+    std::int64_t lastScanTime = 0;
+
+private:
+    // Scans one folder's own files and returns its subfolders to enter; an
+    // empty list for an excluded folder or one that cannot be listed.
+    std::vector<std::string> scanOneFolder(const std::string& folder, IInfoLog& log);
+    void insertFiles(const std::string& folderId, const std::vector<std::string>& paths,
+                     IInfoLog& log);
+    void recheckFiles(const std::string& folderId, const std::vector<std::string>& paths,
+                      IInfoLog& log);
+
+    std::string rootPath_;
+    FileInfoData folderData_;
+    SystemDirInfo excluded_;
 };

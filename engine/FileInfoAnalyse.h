@@ -1,0 +1,42 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+// Builds the statistics index FILEINFO_IDX from the file rows: one row per
+// distinct MASK with the number of files carrying it, the bytes their extra
+// copies take ((count - 1) x the size the MASK encodes) and the name of the
+// file with the smallest ID among them. The rows are written so that ID 1 is
+// the group that wastes most; equal waste puts the larger count first, then
+// the larger MASK. Used for one build, then destroyed.
+class FileInfoAnalyse {
+public:
+    FileInfoAnalyse() = default;
+    virtual ~FileInfoAnalyse() = default;
+    FileInfoAnalyse(const FileInfoAnalyse&) = delete;
+    FileInfoAnalyse& operator=(const FileInfoAnalyse&) = delete;
+
+    // Reads every file row over a connection of its own and rewrites the
+    // index. False, the index left as it was, when the file rows cannot be
+    // read; true otherwise, also when writing the index failed.
+    bool buildIndex();
+
+    // The index entry of one group: the waste right-aligned in 32 characters,
+    // "|", the count right-aligned in 8, "|", the MASK, "|", the name. Sorted
+    // as bytes, entries come in ascending order of waste, then count, MASK.
+    static std::string formatEntry(std::int64_t waste, int count, const std::string& mask,
+                                   const std::string& name);
+    // The size the first eight characters of a MASK encode (four bytes, least
+    // significant first); 0 when they are not hexadecimal digits.
+    static std::uint32_t sizeFromMask(const std::string& mask);
+
+private:
+    void addRow(const std::string& id, const std::string& mask, const std::string& name);
+    std::vector<std::string> sortedEntries() const;
+
+    // MASK -> the first name met, "|", then "ID;" for every file with that MASK.
+    std::map<std::string, std::string> masks_;
+};

@@ -1,0 +1,40 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+class CFileInfoDB;
+
+// What the statistics index says after a run: totals over every group and
+// the groups whose extra copies waste the most bytes, with their files.
+class ScanSummary {
+public:
+    struct Group {
+        std::string mask;
+        std::string name;
+        int count = 0;
+        std::uint64_t size = 0;
+        std::uint64_t waste = 0;
+        std::vector<std::string> paths;  // native where a drive maps them, sorted
+    };
+
+    // Reads the index (and the files of the `topGroups` most wasteful
+    // duplicate groups) from `database`. False when the index cannot be read.
+    [[nodiscard]] bool load(CFileInfoDB& database, std::size_t topGroups);
+
+    // Writes the totals and the top groups, at most `pathsPerGroup` files each.
+    void print(std::FILE* out, std::uint32_t filesHandled, std::size_t pathsPerGroup) const;
+
+    std::uint64_t storedFiles = 0;
+    std::uint64_t groups = 0;
+    std::uint64_t duplicateGroups = 0;
+    std::uint64_t totalBytes = 0;
+    std::uint64_t duplicateBytes = 0;
+    std::vector<Group> top;
+
+private:
+    static std::vector<std::string> groupPaths(CFileInfoDB& database, const std::string& mask);
+};
