@@ -61,14 +61,6 @@ bool CFileAnalyseDlg::postMessage(unsigned message, std::uintptr_t wParam, std::
     return true;
 }
 
-void CFileAnalyseDlg::showEvent(QShowEvent* event) {
-    CTemplateDialog::showEvent(event);
-    if (!initialised_) {
-        initialised_ = true;
-        OnInitDialog();
-    }
-}
-
 bool CFileAnalyseDlg::OnInitDialog() {
     QString drives;
     for (const std::string& root : FileUtility::getLogicalDrives())

@@ -36,12 +36,11 @@ public:
     static const DialogTemplate& dialogTemplate();
 
 protected:
-    virtual bool OnInitDialog();
+    bool OnInitDialog() override;
     void OnTimer();
     long OnAnalyseInfo(std::uintptr_t wParam, std::intptr_t lParam);
     long OnAnalyseState(std::uintptr_t wParam);
 
-    void showEvent(QShowEvent* event) override;
     void customEvent(QEvent* event) override;
 
 private:
@@ -49,6 +48,5 @@ private:
 
     QTimer startTimer_;
     std::thread worker_;
-    bool initialised_ = false;
     bool running_ = false;
 };

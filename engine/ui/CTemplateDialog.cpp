@@ -15,3 +15,11 @@ CTemplateDialog::CTemplateDialog(const DialogTemplate& dialog, QWidget* parent)
     if (auto* ok = control<QPushButton>(ids::kOk))
         connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
+
+void CTemplateDialog::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!initialised_) {
+        initialised_ = true;
+        OnInitDialog();
+    }
+}

@@ -8,7 +8,8 @@
 // A modal dialog built from a template: fixed size, a caption with a close
 // button and no other frame buttons. Enter presses the default button;
 // Escape and the close button end the dialog with the cancel code (reject),
-// as a template dialog does.
+// as a template dialog does. OnInitDialog runs once, when the dialog is first
+// shown (so a modal run initialises it right before its loop starts).
 class CTemplateDialog : public QDialog {
     Q_OBJECT
 public:
@@ -21,7 +22,12 @@ public:
         return controls_.template get<T>(id);
     }
 
+protected:
+    virtual bool OnInitDialog() { return true; }
+    void showEvent(QShowEvent* event) override;
+
 private:
     ControlMap controls_;
     int templateId_;
+    bool initialised_ = false;
 };

@@ -1,0 +1,233 @@
+// SPDX-License-Identifier: MIT
+#include "app/CQuorrelDlg.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTableWidget>
+
+#include "app/CAboutDlg.h"
+#include "app/CIgnoreFolderDlg.h"
+#include "app/SystemMenu.h"
+#include "engine/ui/CFileAnalyseDlg.h"
+#include "engine/ui/ControlIds.h"
+#include "engine/ui/ItemBytes.h"
+#include "engine/ui/ListViewRows.h"
+#include "util/ShellUtility.h"
+
+namespace {
+
+using K = ControlKind;
+const ControlTemplate kControls[] = {
+    {ids::kCategoryAll, K::RadioButton, "所有", 11, 13, 30, 10, kStyleNone, "categoryAll"},
+    {ids::kCategoryMusic, K::RadioButton, "音乐", 44, 13, 30, 10, kStyleNone, "categoryMusic"},
+    {ids::kCategoryPictures, K::RadioButton, "图片", 77, 13, 30, 10, kStyleNone,
+     "categoryPictures"},
+    {ids::kCategoryVideo, K::RadioButton, "视频", 110, 13, 30, 10, kStyleNone, "categoryVideo"},
+    {ids::kCategoryDocuments, K::RadioButton, "文档", 143, 13, 30, 10, kStyleNone,
+     "categoryDocuments"},
+    {ids::kCategoryText, K::RadioButton, "文本", 176, 13, 30, 10, kStyleNone, "categoryText"},
+    {ids::kCategoryWeb, K::RadioButton, "网页", 209, 13, 30, 10, kStyleNone, "categoryWeb"},
+    {ids::kCategoryDevelopment, K::RadioButton, "开发", 242, 13, 30, 10, kStyleNone,
+     "categoryDevelopment"},
+    {ids::kCategoryArchives, K::RadioButton, "压缩", 275, 13, 30, 10, kStyleNone,
+     "categoryArchives"},
+    {ids::kCategoryPrograms, K::RadioButton, "程序", 308, 13, 30, 10, kStyleNone,
+     "categoryPrograms"},
+    {ids::kCategoryOther, K::RadioButton, "其它", 341, 13, 30, 10, kStyleNone, "categoryOther"},
+    {ids::kTabs, K::TabControl, "", 7, 35, 204, 280, kStyleNone, "tabs"},
+    {ids::kAnalyseButton, K::PushButton, "重新分析", 398, 13, 50, 14, kStyleNone, "analyseButton"},
+    {ids::kIgnoreManagerButton, K::PushButton, "屏蔽目录管理", 458, 13, 50, 14, kStyleNone,
+     "ignoreManagerButton"},
+    {ids::kAboutButton, K::PushButton, "软件说明", 518, 13, 50, 14, kStyleNone, "aboutButton"},
+    {ids::kFileList, K::ListView, "", 213, 48, 415, 245, kStyleNone, "fileList"},
+    {ids::kOk, K::DefaultPushButton, "退出", 578, 13, 50, 14, kStyleNone, "exitButton"},
+    {ids::kNoId, K::Static, "重复文件列表", 214, 36, 42, 8, kStyleNone, "fileListLabel"},
+    {ids::kOpenButton, K::PushButton, "打开", 215, 299, 50, 14, kStyleNone, "openButton"},
+    {ids::kSelectedPath, K::Edit, "", 266, 300, 362, 14, kReadOnly, "selectedPath"},
+    {ids::kRatioBar, K::ProgressBar, "", 117, 317, 511, 14, kStyleNone, "ratioBar"},
+    {ids::kRatioText, K::Static, "当前类型重复文件比例：", 7, 320, 105, 8, kStyleNone, "ratioText"},
+};
+
+const DialogTemplate kTemplate = {ids::kMainDialog, "Lanbrook",          635, 340, 9,
+                                  kControls,        std::size(kControls)};
+
+// Radio button -> category code; the codes do not follow the screen order.
+const std::pair<int, int> kCategoryButtons[] = {
+    {ids::kCategoryAll, 0},       {ids::kCategoryDevelopment, 1}, {ids::kCategoryPictures, 2},
+    {ids::kCategoryDocuments, 3}, {ids::kCategoryOther, 4},       {ids::kCategoryMusic, 5},
+    {ids::kCategoryVideo, 6},     {ids::kCategoryText, 7},        {ids::kCategoryWeb, 8},
+    {ids::kCategoryArchives, 9},  {ids::kCategoryPrograms, 10},
+};
+
+constexpr int kStartupDelayMs = 150;
+constexpr int kRatioRange = 1000;
+constexpr int kRedFromPermille = 100;
+
+}  // namespace
+
+const DialogTemplate& CQuorrelDlg::dialogTemplate() {
+    return kTemplate;
+}
+
+int CQuorrelDlg::categoryOfButton(int controlId) {
+    for (const auto& [id, code] : kCategoryButtons)
+        if (id == controlId) return code;
+    return -1;
+}
+
+CQuorrelDlg::CQuorrelDlg(QWidget* parent)
+    : CTemplateDialog(kTemplate, parent),
+      m_listPage(this, &m_loader),
+      m_treePage(this, &m_loader),
+      m_fileList(control<QTableWidget>(ids::kFileList)),
+      m_tabs(control<QTabWidget>(ids::kTabs)),
+      m_ratioBar(control<QProgressBar>(ids::kRatioBar)) {
+    setObjectName("mainDialog");
+    setWindowIcon(QIcon(QStringLiteral(":/lanbrook.png")));
+    // A main window: minimising is offered by the taskbar entry, not the frame.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    control<QRadioButton>(ids::kCategoryAll)->setChecked(true);
+    m_startupTimer.setSingleShot(true);
+    m_startupTimer.setInterval(kStartupDelayMs);
+    connect(&m_startupTimer, &QTimer::timeout, this, &CQuorrelDlg::OnStartupTimer);
+    m_tabs->addTab(&m_listPage, QStringLiteral("文件资源分析情况"));
+    m_tabs->addTab(&m_treePage, QStringLiteral("文件浏览视图"));
+    m_tabs->setCurrentIndex(0);
+    listrows::setUpSingleColumn(*m_fileList, QStringLiteral("文件名"));
+    connectCommands();
+}
+
+void CQuorrelDlg::connectCommands() {
+    for (const auto& [id, code] : kCategoryButtons) {
+        // clicked, not toggled: the checked button reloads its category again.
+        connect(control<QRadioButton>(id), &QRadioButton::clicked, this, [this, c = code] {
+            m_category = c;
+            RefreshCategory(m_category);
+        });
+    }
+    connect(control<QPushButton>(ids::kAnalyseButton), &QPushButton::clicked, this,
+            &CQuorrelDlg::RunAnalysis);
+    connect(control<QPushButton>(ids::kIgnoreManagerButton), &QPushButton::clicked, this,
+            &CQuorrelDlg::OnIgnoreManager);
+    connect(control<QPushButton>(ids::kAboutButton), &QPushButton::clicked, this,
+            &CQuorrelDlg::OnAbout);
+    connect(control<QPushButton>(ids::kOpenButton), &QPushButton::clicked, this,
+            [this] { ShellUtility::openWithCommand(m_openCommand, m_selectedPath); });
+    connect(m_fileList, &QTableWidget::cellDoubleClicked, this,
+            [this](int row, int) { SelectFileItem(row, true); });
+    connect(m_fileList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& selected, const QItemSelection&) {
+                OnFileListChanged(selected);
+            });
+    m_fileList->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_fileList, &QTableWidget::customContextMenuRequested, this,
+            &CQuorrelDlg::OnFileListRightClick);
+}
+
+bool CQuorrelDlg::OnInitDialog() {
+    // The About item joins the system menu where the platform gives the
+    // window one; 软件说明 opens the About box everywhere.
+    (void)SystemMenu::appendAboutItem(*this, QStringLiteral("关于 Lanbrook(&A)..."),
+                                      [this] { OnAbout(); });
+    control<QPushButton>(ids::kOpenButton)->setEnabled(false);
+    m_ratioBar->setRange(0, kRatioRange);
+    m_startupTimer.start();
+    return true;
+}
+
+void CQuorrelDlg::OnStartupTimer() {
+    m_startupTimer.stop();
+    if (m_loader.isDatabaseReady())
+        RefreshCategory(0);
+    else
+        RunAnalysis();
+}
+
+void CQuorrelDlg::RefreshCategory(int code) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_loader.loadCategoryTable();
+    if (m_loader.loadGroups(code)) (void)m_loader.buildPathTree(code);
+    m_listPage.refresh();
+    m_treePage.deleteAllItems();
+    m_treePage.fillChildren(std::string(), nullptr);
+    QApplication::restoreOverrideCursor();
+}
+
+void CQuorrelDlg::RunAnalysis() {
+    CFileAnalyseDlg analyse(this);
+    analyse.closeWhenDone = true;
+    analyse.exec();
+    RefreshCategory(m_category);
+}
+
+void CQuorrelDlg::ShowFileList(const std::string& mask) {
+    control<QPushButton>(ids::kOpenButton)->setEnabled(false);
+    setFieldText(control<QLineEdit>(ids::kSelectedPath), QString());
+    listrows::fillRows(*m_fileList, m_loader.getGroupFiles(mask));
+}
+
+void CQuorrelDlg::OnFileListChanged(const QItemSelection& selected) {
+    if (!selected.isEmpty()) SelectFileItem(selected.indexes().first().row(), false);
+}
+
+void CQuorrelDlg::SelectFileItem(int row, bool open) {
+    if (row < 0 || row >= m_fileList->rowCount()) return;
+    m_selectedPath = listrows::rowBytes(*m_fileList, row);
+    setFieldText(control<QLineEdit>(ids::kSelectedPath), itembytes::display(m_selectedPath));
+    m_openCommand.clear();
+    const bool found = ShellUtility::findOpenCommand(m_selectedPath, m_openCommand);
+    control<QPushButton>(ids::kOpenButton)->setEnabled(found);
+    if (found && open) ShellUtility::openWithCommand(m_openCommand, m_selectedPath);
+}
+
+void CQuorrelDlg::OnFileListRightClick(const QPoint& position) {
+    const QModelIndex hit = m_fileList->indexAt(position);
+    QMenu menu(this);
+    menu.setObjectName("fileListMenu");
+    QAction* browse = menu.addAction(QStringLiteral("浏览所在目录"));
+    browse->setObjectName("browseFolderAction");
+    browse->setData(ids::kBrowseFolderCommand);
+    browse->setEnabled(hit.isValid());
+    if (menu.exec(m_fileList->viewport()->mapToGlobal(position)) == browse) OnBrowseFolder();
+}
+
+void CQuorrelDlg::OnBrowseFolder() {
+    const QModelIndexList rows = m_fileList->selectionModel()->selectedRows();
+    if (rows.isEmpty()) return;
+    const std::string path = listrows::rowBytes(*m_fileList, rows.first().row());
+    if (m_tabs->currentIndex() == 0) m_tabs->setCurrentIndex(1);
+    m_treePage.selectPath(path);
+}
+
+void CQuorrelDlg::ShowDuplicateRatio(int permille) {
+    control<QLabel>(ids::kRatioText)
+        ->setText(QString::asprintf("当前类型重复文件比例：%2.1f%%", permille / 10.0));
+    m_ratioBar->setRange(0, kRatioRange);
+    const char* bar = permille >= kRedFromPermille ? "rgb(230, 0, 0)" : "rgb(0, 230, 0)";
+    m_ratioBar->setStyleSheet(
+        QStringLiteral("QProgressBar { background-color: rgb(230, 230, 0); border: 1px solid "
+                       "gray; } QProgressBar::chunk { background-color: %1; }")
+            .arg(QLatin1String(bar)));
+    m_ratioBar->setValue(permille);
+}
+
+void CQuorrelDlg::OnAbout() {
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CQuorrelDlg::OnIgnoreManager() {
+    CIgnoreFolderDlg manager(this);
+    manager.m_owner = this;
+    manager.m_loader = &m_loader;
+    manager.exec();
+}

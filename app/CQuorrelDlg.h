@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <QTimer>
+
+#include <string>
+
+#include "engine/ui/CTemplateDialog.h"
+#include "results/FileInfoLoader.h"
+#include "results/ui/CAnalyseListDlg.h"
+#include "results/ui/CTreeViewDlg.h"
+#include "results/ui/IResultViewOwner.h"
+
+class QButtonGroup;
+class QItemSelection;
+class QPoint;
+class QProgressBar;
+class QTabWidget;
+class QTableWidget;
+
+// The main window (template 102). It owns the result loader and both tab
+// pages; eleven radio buttons choose the category, list 1001 shows the files
+// of the selected group, 打开 opens the selected one with its associated
+// program, and the bar shows the category's duplicate ratio. 150 ms after it
+// is first shown it loads category 0 when a usable database exists, and runs
+// an analysis first otherwise. Enter presses 退出; 退出 and Escape end it.
+class CQuorrelDlg : public CTemplateDialog, public IResultViewOwner {
+    Q_OBJECT
+public:
+    explicit CQuorrelDlg(QWidget* parent = nullptr);
+
+    void RefreshCategory(int code) override;
+    void ShowFileList(const std::string& mask) override;
+    void ShowDuplicateRatio(int permille) override;
+    int currentCategory() const override { return m_category; }
+
+    void RunAnalysis();
+    // Shows the file of `row` in the path box and arms 打开 when the file has
+    // an open command; with `open`, opens it at once. A negative row does nothing.
+    void SelectFileItem(int row, bool open);
+    // The handler of menu command 32772: the selected file in the folder tree.
+    void OnBrowseFolder();
+    void OnAbout();
+    void OnIgnoreManager();
+
+    // The category code of a radio button's control number; -1 for none.
+    static int categoryOfButton(int controlId);
+
+    CAnalyseListDlg& listPage() { return m_listPage; }
+    CTreeViewDlg& treePage() { return m_treePage; }
+    FileInfoLoader& loader() { return m_loader; }
+
+    static const DialogTemplate& dialogTemplate();
+
+protected:
+    bool OnInitDialog() override;
+
+private:
+    void OnStartupTimer();
+    void OnFileListChanged(const QItemSelection& selected);
+    void OnFileListRightClick(const QPoint& position);
+    void connectCommands();
+
+    FileInfoLoader m_loader;
+    std::string m_selectedPath;
+    std::string m_openCommand;
+    CAnalyseListDlg m_listPage;
+    CTreeViewDlg m_treePage;
+    QTableWidget* m_fileList;
+    int m_category = 0;
+    QTabWidget* m_tabs;
+    QProgressBar* m_ratioBar;
+    QTimer m_startupTimer;
+};

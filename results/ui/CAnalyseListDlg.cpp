@@ -1,0 +1,143 @@
+// SPDX-License-Identifier: MIT
+#include "results/ui/CAnalyseListDlg.h"
+
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTableWidget>
+
+#include <cstdlib>
+
+#include "engine/ui/CUpDownControl.h"
+#include "engine/ui/ControlIds.h"
+#include "engine/ui/ItemBytes.h"
+#include "results/FileInfoLoader.h"
+#include "results/ui/IResultViewOwner.h"
+#include "util/FileUtility.h"
+
+namespace {
+
+const ControlTemplate kControls[] = {
+    {ids::kGroupList, ControlKind::ListView, "", 0, 0, 239, 241, kStyleNone, "groupList"},
+    {ids::kPageEdit, ControlKind::Edit, "", 50, 248, 45, 15, kReadOnly | kDigitsOnly, "pageField"},
+    {ids::kPageSpin, ControlKind::UpDown, "", 95, 248, 68, 15, kStyleNone, "pageSpinner"},
+    {ids::kNoId, ControlKind::Static, "当前页数:", 7, 250, 36, 9, kStyleNone, "pageLabel"},
+    {ids::kStatusLine, ControlKind::Static, "Static", 0, 268, 238, 9, kStyleNone, "statusLine"},
+};
+
+const DialogTemplate kTemplate = {ids::kListPage,      nullptr, 239, 280, 8, kControls,
+                                  std::size(kControls)};
+
+struct Column {
+    const char* heading;
+    int width;
+    Qt::Alignment alignment;
+};
+const Column kColumns[] = {
+    {"序号", 36, Qt::AlignRight},
+    {"数量", 36, Qt::AlignRight},
+    {"字节大小", 80, Qt::AlignRight},
+    {"文件名", 200, Qt::AlignLeft},
+};
+
+QTableWidgetItem* cell(const QString& text, int column) {
+    auto* item = new QTableWidgetItem(text);
+    item->setTextAlignment(kColumns[column].alignment | Qt::AlignVCenter);
+    return item;
+}
+
+}  // namespace
+
+const DialogTemplate& CAnalyseListDlg::dialogTemplate() {
+    return kTemplate;
+}
+
+CAnalyseListDlg::CAnalyseListDlg(IResultViewOwner* owner, FileInfoLoader* loader, QWidget* parent)
+    : CTemplatePage(kTemplate, parent),
+      m_owner(owner),
+      m_loader(loader),
+      m_list(control<QTableWidget>(ids::kGroupList)),
+      m_pageEdit(control<QLineEdit>(ids::kPageEdit)),
+      m_pageSpin(control<CUpDownControl>(ids::kPageSpin)) {
+    setObjectName("listPage");
+    OnInitDialog();
+    connect(m_pageEdit, &QLineEdit::textChanged, this, &CAnalyseListDlg::OnPageChanged);
+    connect(
+        m_list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+        [this](const QItemSelection& selected, const QItemSelection&) { OnItemChanged(selected); });
+}
+
+bool CAnalyseListDlg::OnInitDialog() {
+    m_list->setUpdatesEnabled(false);
+    m_list->setRowCount(0);
+    m_list->setColumnCount(int(std::size(kColumns)));
+    for (int c = 0; c < int(std::size(kColumns)); ++c) {
+        auto* heading = new QTableWidgetItem(QString::fromUtf8(kColumns[c].heading));
+        heading->setTextAlignment(kColumns[c].alignment | Qt::AlignVCenter);
+        m_list->setHorizontalHeaderItem(c, heading);
+        m_list->setColumnWidth(c, kColumns[c].width);
+    }
+    m_list->setUpdatesEnabled(true);
+    m_pageSpin->setBuddy(m_pageEdit);
+    control<QLabel>(ids::kStatusLine)->setText(QString());
+    return true;
+}
+
+int CAnalyseListDlg::pageCount(int groups) {
+    return groups / 26 + (groups % 26 ? 1 : 0);
+}
+
+int CAnalyseListDlg::permille(long long duplicateBytes, long long totalBytes) {
+    if (totalBytes == 0) return 0;
+    return static_cast<int>(double(duplicateBytes) / double(totalBytes) * 1000);
+}
+
+void CAnalyseListDlg::refresh() {
+    const int pages = pageCount(m_loader->getGroupCount());
+    control<QLabel>(ids::kStatusLine)
+        ->setText(QStringLiteral("共%1页，共 %2字节，重复 %3字节")
+                      .arg(pages)
+                      .arg(itembytes::display(m_loader->getTotalSizeText()),
+                           itembytes::display(m_loader->getDuplicateSizeText())));
+    m_owner->ShowDuplicateRatio(permille(m_loader->getDuplicateBytes(), m_loader->getTotalBytes()));
+    m_pageEdit->setText(QStringLiteral("1"));
+    m_pageSpin->setRange(1, pages);
+    m_list->setUpdatesEnabled(false);
+    showPage(0);
+    m_list->setUpdatesEnabled(true);
+}
+
+void CAnalyseListDlg::showPage(int page) {
+    const int groups = m_loader->getGroupCount();
+    const int start = page * m_pageSize;
+    if (page < 0 || start > groups) return;
+    m_list->setRowCount(0);
+    m_rowMasks.clear();
+    const int n = std::min(groups - start, m_pageSize);
+    m_list->setRowCount(n);
+    for (int i = start; i < start + n; ++i) {
+        const int row = i - start;
+        const std::vector<std::string> group = m_loader->GetFileInfo(i);
+        const std::string& mask = group[1];
+        char size[32];
+        FileUtility::formatSize(size, FileInfoLoader::getFileSize(mask));
+        m_list->setItem(row, 0, cell(QString::number(i), 0));
+        m_list->setItem(row, 1, cell(QString::number(std::atoi(group[0].c_str())), 1));
+        m_list->setItem(row, 2, cell(QString::fromLatin1(size), 2));
+        QTableWidgetItem* name = cell(itembytes::display(group[2]), 3);
+        name->setData(itembytes::kBytesRole, itembytes::toBytes(group[2]));
+        m_list->setItem(row, 3, name);
+        m_rowMasks[row] = mask;
+    }
+}
+
+void CAnalyseListDlg::OnPageChanged() {
+    showPage(std::atoi(m_pageEdit->text().toLatin1().constData()) - 1);
+}
+
+void CAnalyseListDlg::OnItemChanged(const QItemSelection& selected) {
+    if (selected.isEmpty()) return;  // a deselection
+    const int row = selected.indexes().first().row();
+    const auto it = m_rowMasks.find(row);
+    if (row >= 0 && it != m_rowMasks.end()) m_owner->ShowFileList(it->second);
+}
