@@ -65,6 +65,12 @@ bool CorpusWriter::write() {
 }
 
 bool CorpusWriter::makeRoot() {
+    for (std::size_t slash = root_.find('/', 1); slash != std::string::npos;
+         slash = root_.find('/', slash + 1)) {
+        const std::string parent = root_.substr(0, slash);
+        if (::mkdir(parent.c_str(), 0755) != 0 && errno != EEXIST)
+            return fail("cannot create", parent);
+    }
     if (::mkdir(root_.c_str(), 0755) == 0) return true;
     if (errno == EEXIST && isEmptyFolder(root_)) return true;
     if (errno == EEXIST) {

@@ -6,7 +6,8 @@
 
 #include "CorpusPlan.h"
 
-// Writes a CorpusPlan below `root`, which must be missing or an empty folder.
+// Writes a CorpusPlan below `root`, which must be missing (it is made, with
+// any missing parents) or an empty folder.
 // File bytes come from each file's content seed, so copies are byte-for-byte
 // equal to their sources. Every file and folder gets its planned time (files
 // as they are closed, folders at the end, after their entries stopped
