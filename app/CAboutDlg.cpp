@@ -3,9 +3,13 @@
 
 #include <QPlainTextEdit>
 
+#include "app/AppResources.h"
 #include "engine/ui/ControlIds.h"
 
 namespace {
+
+// The icon control loads ":/lanbrook.png" while the template is built.
+const DialogTemplate& registeredTemplate();
 
 const ControlTemplate kControls[] = {
     {ids::kNoId, ControlKind::Icon, ":/lanbrook.png", 14, 14, 20, 20, kStyleNone, "appIcon"},
@@ -33,9 +37,14 @@ const char* const kDescription[] = {
     "邮箱：feedback@lanbrook.example.org",
 };
 
+const DialogTemplate& registeredTemplate() {
+    initAppResources();
+    return kTemplate;
+}
+
 }  // namespace
 
-CAboutDlg::CAboutDlg(QWidget* parent) : CTemplateDialog(kTemplate, parent) {
+CAboutDlg::CAboutDlg(QWidget* parent) : CTemplateDialog(registeredTemplate(), parent) {
     setObjectName("aboutDialog");
 }
 

@@ -63,7 +63,7 @@ bool CIgnoreFolderDlg::OnInitDialog() {
 
 void CIgnoreFolderDlg::fillList() {
     std::vector<std::string> folders;
-    if (m_loader) (void)m_loader->getDatabase().loadIgnoredFolders(folders);
+    if (m_loader) (void)m_loader->database().loadIgnoredFolders(folders);
     listrows::fillRows(*m_folderList, folders);
 }
 
@@ -80,7 +80,7 @@ void CIgnoreFolderDlg::OnItemChanged(const QItemSelection& selected) {
 }
 
 void CIgnoreFolderDlg::OnRelease() {
-    if (m_loader) m_loader->getDatabase().removeIgnoredFolder(m_selectedFolder);
+    if (m_loader) m_loader->database().removeIgnoredFolder(m_selectedFolder);
     m_folderList->removeRow(m_selectedRow);
     control<QPushButton>(ids::kReleaseButton)->setEnabled(false);
 }

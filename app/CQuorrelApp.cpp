@@ -3,6 +3,7 @@
 
 #include <QIcon>
 
+#include "app/AppResources.h"
 #include "app/CQuorrelDlg.h"
 #include "results/ui/CFileTypeIcons.h"
 
@@ -10,6 +11,7 @@ CQuorrelApp::CQuorrelApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("lanbrook"));
     setApplicationDisplayName(QStringLiteral("Lanbrook"));
     setDesktopFileName(QStringLiteral("lanbrook"));
+    initAppResources();
     setWindowIcon(QIcon(QStringLiteral(":/lanbrook.png")));
 }
 

@@ -12,6 +12,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 
+#include "app/AppResources.h"
 #include "app/CAboutDlg.h"
 #include "app/CIgnoreFolderDlg.h"
 #include "app/SystemMenu.h"
@@ -90,6 +91,7 @@ CQuorrelDlg::CQuorrelDlg(QWidget* parent)
       m_tabs(control<QTabWidget>(ids::kTabs)),
       m_ratioBar(control<QProgressBar>(ids::kRatioBar)) {
     setObjectName("mainDialog");
+    initAppResources();
     setWindowIcon(QIcon(QStringLiteral(":/lanbrook.png")));
     // A main window: minimising is offered by the taskbar entry, not the frame.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -121,7 +123,7 @@ void CQuorrelDlg::connectCommands() {
     connect(control<QPushButton>(ids::kAboutButton), &QPushButton::clicked, this,
             &CQuorrelDlg::OnAbout);
     connect(control<QPushButton>(ids::kOpenButton), &QPushButton::clicked, this,
-            [this] { ShellUtility::openWithCommand(m_openCommand, m_selectedPath); });
+            [this] { ShellUtility::openWithCommand(m_openCommand, m_selectedPath.c_str()); });
     connect(m_fileList, &QTableWidget::cellDoubleClicked, this,
             [this](int row, int) { SelectFileItem(row, true); });
     connect(m_fileList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -183,10 +185,9 @@ void CQuorrelDlg::SelectFileItem(int row, bool open) {
     if (row < 0 || row >= m_fileList->rowCount()) return;
     m_selectedPath = listrows::rowBytes(*m_fileList, row);
     setFieldText(control<QLineEdit>(ids::kSelectedPath), itembytes::display(m_selectedPath));
-    m_openCommand.clear();
-    const bool found = ShellUtility::findOpenCommand(m_selectedPath, m_openCommand);
+    const bool found = ShellUtility::findOpenCommand(m_selectedPath.c_str(), m_openCommand);
     control<QPushButton>(ids::kOpenButton)->setEnabled(found);
-    if (found && open) ShellUtility::openWithCommand(m_openCommand, m_selectedPath);
+    if (found && open) ShellUtility::openWithCommand(m_openCommand, m_selectedPath.c_str());
 }
 
 void CQuorrelDlg::OnFileListRightClick(const QPoint& position) {

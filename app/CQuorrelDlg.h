@@ -10,6 +10,7 @@
 #include "results/ui/CAnalyseListDlg.h"
 #include "results/ui/CTreeViewDlg.h"
 #include "results/ui/IResultViewOwner.h"
+#include "util/ShellUtility.h"
 
 class QButtonGroup;
 class QItemSelection;
@@ -46,6 +47,8 @@ public:
     // The category code of a radio button's control number; -1 for none.
     static int categoryOfButton(int controlId);
 
+    // True until the start-up decision has run, 150 ms after the first show.
+    bool isStartupPending() const { return m_startupTimer.isActive(); }
     CAnalyseListDlg& listPage() { return m_listPage; }
     CTreeViewDlg& treePage() { return m_treePage; }
     FileInfoLoader& loader() { return m_loader; }
@@ -63,7 +66,7 @@ private:
 
     FileInfoLoader m_loader;
     std::string m_selectedPath;
-    std::string m_openCommand;
+    char m_openCommand[ShellUtility::kCommandBufferSize] = {};
     CAnalyseListDlg m_listPage;
     CTreeViewDlg m_treePage;
     QTableWidget* m_fileList;

@@ -93,13 +93,13 @@ int CAnalyseListDlg::permille(long long duplicateBytes, long long totalBytes) {
 }
 
 void CAnalyseListDlg::refresh() {
-    const int pages = pageCount(m_loader->getGroupCount());
+    const int pages = pageCount(m_loader->groupCount());
     control<QLabel>(ids::kStatusLine)
         ->setText(QStringLiteral("共%1页，共 %2字节，重复 %3字节")
                       .arg(pages)
                       .arg(itembytes::display(m_loader->getTotalSizeText()),
                            itembytes::display(m_loader->getDuplicateSizeText())));
-    m_owner->ShowDuplicateRatio(permille(m_loader->getDuplicateBytes(), m_loader->getTotalBytes()));
+    m_owner->ShowDuplicateRatio(permille(m_loader->duplicateBytes(), m_loader->totalBytes()));
     m_pageEdit->setText(QStringLiteral("1"));
     m_pageSpin->setRange(1, pages);
     m_list->setUpdatesEnabled(false);
@@ -108,7 +108,7 @@ void CAnalyseListDlg::refresh() {
 }
 
 void CAnalyseListDlg::showPage(int page) {
-    const int groups = m_loader->getGroupCount();
+    const int groups = m_loader->groupCount();
     const int start = page * m_pageSize;
     if (page < 0 || start > groups) return;
     m_list->setRowCount(0);
@@ -120,7 +120,7 @@ void CAnalyseListDlg::showPage(int page) {
         const std::vector<std::string> group = m_loader->GetFileInfo(i);
         const std::string& mask = group[1];
         char size[32];
-        FileUtility::formatSize(size, FileInfoLoader::getFileSize(mask));
+        FileUtility::formatSize(size, FileInfoLoader::decodeFileSize(mask));
         m_list->setItem(row, 0, cell(QString::number(i), 0));
         m_list->setItem(row, 1, cell(QString::number(std::atoi(group[0].c_str())), 1));
         m_list->setItem(row, 2, cell(QString::fromLatin1(size), 2));

@@ -55,7 +55,7 @@ CTreeViewDlg::CTreeViewDlg(IResultViewOwner* owner, FileInfoLoader* loader, QWid
 
 void CTreeViewDlg::fillChildren(const std::string& path, QTreeWidgetItem* parent) {
     if (parent ? parent->data(0, kFilledRole).toBool() : m_tree->topLevelItemCount() > 0) return;
-    const CPathTreeNode* node = m_loader->getPathTree().findNode(path);
+    const CPathTreeNode* node = m_loader->pathTree().findNode(path);
     if (!node) return;
     QList<QTreeWidgetItem*> items;
     items.reserve(int(node->children().size()));
@@ -127,7 +127,7 @@ void CTreeViewDlg::OnSelChanged(QTreeWidgetItem* item) {
     }
     const std::string path = getItemPath(item);
     setFieldText(pathField, itembytes::display(path));
-    const CPathTreeNode* node = m_loader->getPathTree().findNode(path);
+    const CPathTreeNode* node = m_loader->pathTree().findNode(path);
     if (!node) return;
     if (node->groupIndex() < 0) {
         setFieldText(control<QLineEdit>(ids::kTreeCopies), QString());
@@ -139,13 +139,13 @@ void CTreeViewDlg::OnSelChanged(QTreeWidgetItem* item) {
 }
 
 void CTreeViewDlg::showFileFigures(int groupIndex) {
-    if (groupIndex >= m_loader->getGroupCount()) return;  // a file of no loaded group
+    if (groupIndex >= m_loader->groupCount()) return;  // a file of no loaded group
     const std::vector<std::string> group = m_loader->GetFileInfo(groupIndex);
     const std::string& mask = group[1];
     setFieldText(control<QLineEdit>(ids::kTreeCopies),
                  QString::number(std::atoi(group[0].c_str())));
     setFieldText(control<QLineEdit>(ids::kTreeSize),
-                 QString::number(FileInfoLoader::getFileSize(mask)));
+                 QString::number(FileInfoLoader::decodeFileSize(mask)));
     m_owner->ShowFileList(mask);
 }
 
@@ -158,17 +158,17 @@ void CTreeViewDlg::OnRightClick(const QPoint& position) {
     QAction* ignore = menu.addAction(QStringLiteral("屏蔽该文件夹扫描"));
     ignore->setObjectName("ignoreFolderAction");
     ignore->setData(ids::kIgnoreFolderCommand);
-    const CPathTreeNode* node = m_loader->getPathTree().findNode(getItemPath(item));
+    const CPathTreeNode* node = m_loader->pathTree().findNode(getItemPath(item));
     if (node && node->groupIndex() >= 0) ignore->setEnabled(false);
     if (menu.exec(m_tree->viewport()->mapToGlobal(position)) == ignore) OnIgnoreFolder();
 }
 
 void CTreeViewDlg::OnIgnoreFolder() {
     const std::string path = getItemPath(m_tree->currentItem());
-    const CPathTreeNode* node = m_loader->getPathTree().findNode(path);
+    const CPathTreeNode* node = m_loader->pathTree().findNode(path);
     // The empty path finds the root, whose index 0 keeps it from being ignored.
     if (!node || node->groupIndex() >= 0) return;
-    CFileInfoDB& database = m_loader->getDatabase();
+    CFileInfoDB& database = m_loader->database();
     database.addIgnoredFolder(path);
     database.deleteFolderTree(path);
     FileInfoAnalyse analyse;
