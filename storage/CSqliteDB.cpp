@@ -81,7 +81,7 @@ bool CSqliteDB::execute(const std::string& sql) {
     if (!beginGuarded()) return false;
     lastInsertId_.clear();
     if (!runExec(sql, false)) return false;
-    takeLastInsertId();
+    recordLastInsertId();
     return true;
 }
 
@@ -152,7 +152,7 @@ bool CSqliteDB::bindAndStep(sqlite3_stmt* statement, const std::vector<std::stri
     if (statement == nullptr) return false;
     bindTexts(statement, values);
     const bool done = sqlite3_step(statement) == SQLITE_DONE;
-    if (done) takeLastInsertId();
+    if (done) recordLastInsertId();
     sqlite3_reset(statement);
     return done;
 }
@@ -177,6 +177,6 @@ bool CSqliteDB::insertRows(const std::string& sql, Rows& rows) {
     return executeOnce("COMMIT");
 }
 
-void CSqliteDB::takeLastInsertId() {
+void CSqliteDB::recordLastInsertId() {
     lastInsertId_ = std::to_string(sqlite3_last_insert_rowid(connection_.get()));
 }

@@ -112,12 +112,6 @@ protected:
     // a non-zero result stops the query.
     virtual int addResultRow(int count, char** values, char** names);
 
-    // The open connection, or null.
-    sqlite3* connection() const noexcept { return connection_.get(); }
-
-    // Guard of the operations above: false, with "DB not open.", when closed.
-    [[nodiscard]] bool beginGuarded();
-
 private:
     struct CloseConnection {
         void operator()(sqlite3* connection) const noexcept;
@@ -125,7 +119,9 @@ private:
 
     static int deliverRow(void* self, int count, char** values, char** names) noexcept;
     [[nodiscard]] bool runExec(const std::string& sql, bool collectRows);
-    void takeLastInsertId();
+    void recordLastInsertId();
+    // Guard of the operations above: false, with "DB not open.", when closed.
+    [[nodiscard]] bool beginGuarded();
 
     Rows resultRows_;
     std::string errorText_;

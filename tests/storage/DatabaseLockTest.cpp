@@ -22,27 +22,9 @@ TEST_F(DatabaseLockTest, WriteFailsWhileAnotherConnectionReservesTheFile) {
     EXPECT_EQ(db_.errorText(), "database is locked");
 }
 
-TEST_F(DatabaseLockTest, ReadStillWorksWhileAnotherConnectionReservesTheFile) {
-    hold("BEGIN IMMEDIATE");
-    std::vector<std::string> ignored;
-    EXPECT_TRUE(db_.loadIgnoredFolders(ignored)) << db_.errorText();
-}
-
-TEST_F(DatabaseLockTest, PreparedInsertFailsWhileAnotherConnectionReservesTheFile) {
-    hold("BEGIN IMMEDIATE");
-    EXPECT_FALSE(db_.insertFolder("C:\\A\\"));
-}
-
 TEST_F(DatabaseLockTest, ReadFailsWhileAnotherConnectionHoldsTheFileExclusively) {
     hold("BEGIN EXCLUSIVE");
     std::vector<std::string> ignored;
     EXPECT_FALSE(db_.loadIgnoredFolders(ignored));
     EXPECT_EQ(db_.errorText(), "database is locked");
-}
-
-TEST_F(DatabaseLockTest, WriteSucceedsOnceTheLockIsReleased) {
-    hold("BEGIN IMMEDIATE");
-    EXPECT_FALSE(db_.addIgnoredFolder("C:\\A"));
-    ASSERT_TRUE(other_.execute("COMMIT"));
-    EXPECT_TRUE(db_.addIgnoredFolder("C:\\A")) << db_.errorText();
 }

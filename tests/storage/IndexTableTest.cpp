@@ -35,12 +35,6 @@ TEST_F(IndexTableTest, PaddedNumbersAreStoredAsIntegers) {
               (Table{{"6442450944", "integer", "3", "integer"}}));
 }
 
-TEST_F(IndexTableTest, QueryIndexGivesCountMaskAndNameInIdOrder) {
-    ASSERT_TRUE(db_.writeIndex({entry(0, 1, mask(1), "a"), entry(5, 2, mask(2), "b")}));
-    ASSERT_TRUE(db_.queryIndex());
-    EXPECT_EQ(db_.resultRows(), (CSqliteDB::Rows{{"2", mask(2), "b"}, {"1", mask(1), "a"}}));
-}
-
 TEST_F(IndexTableTest, NameHoldingTheFieldSeparatorStaysWhole) {
     ASSERT_TRUE(db_.writeIndex({entry(0, 1, mask(1), "a|b.jpg")}));
     EXPECT_EQ(column("SELECT FNAME FROM FILEINFO_IDX"), (std::vector<std::string>{"a|b.jpg"}));
@@ -54,12 +48,6 @@ TEST_F(IndexTableTest, RepeatedMaskFailsAndLeavesTheIndexEmpty) {
     EXPECT_TRUE(select("SELECT * FROM FILEINFO_IDX").empty());
 }
 
-TEST_F(IndexTableTest, RewritingReplacesTheWholeIndex) {
-    ASSERT_TRUE(db_.writeIndex({entry(0, 1, mask(1), "a"), entry(0, 1, mask(2), "b")}));
-    ASSERT_TRUE(db_.writeIndex({entry(0, 1, mask(3), "c")}));
-    EXPECT_EQ(select("SELECT ID, FNAME FROM FILEINFO_IDX"), (Table{{"1", "c"}}));
-}
-
 TEST_F(IndexTableTest, FilesOfAMaskComeWithTheirFolders) {
     const std::string a = addFolder("C:\\A\\");
     const std::string b = addFolder("C:\\B\\");
@@ -68,11 +56,6 @@ TEST_F(IndexTableTest, FilesOfAMaskComeWithTheirFolders) {
     addFile(b, "z.jpg", mask(2));
     ASSERT_TRUE(db_.queryFilesByMask(mask(1)));
     EXPECT_EQ(db_.resultRows(), (CSqliteDB::Rows{{"C:\\A\\", "x.jpg"}, {"C:\\B\\", "y.jpg"}}));
-}
-
-TEST_F(IndexTableTest, MaskWithoutFilesGivesNoRows) {
-    ASSERT_TRUE(db_.queryFilesByMask(mask(4)));
-    EXPECT_TRUE(db_.resultRows().empty());
 }
 
 TEST_F(IndexTableTest, MaskTextWithAQuoteIsOnlyCompared) {
