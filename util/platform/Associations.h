@@ -10,8 +10,9 @@ namespace platform {
 // included, ".txt"): a program, in double quotes when it holds blanks or
 // quotes of its own, then a blank and the parameter text, where "%1" stands
 // for the file. Leaves `command` untouched and returns false when no program
-// is associated, and (POSIX) when the extension's content type runs code:
-// executables, shared libraries, scripts, desktop entries and their kin.
+// is associated, and (POSIX) when the extension's content type runs code
+// (executables, shared libraries, scripts, desktop entries and their kin) or
+// its program must run in a terminal, which a start without one would hide.
 [[nodiscard]] bool lookUpOpenCommand(const std::string& extension, std::string& command);
 
 // Starts `program` without waiting for it, with the arguments `parameters`
