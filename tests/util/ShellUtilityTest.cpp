@@ -219,10 +219,6 @@ TEST_F(Associations, TextFileCommandNamesTheDefaultProgram) {
     EXPECT_NE(parts[1].find("%1"), std::string::npos) << command_;
 }
 
-TEST_F(Associations, NullBufferStillReportsTheCommand) {
-    EXPECT_TRUE(ShellUtility::getOpenCommand(".txt", nullptr));
-}
-
 TEST_F(Associations, NullExtensionFindsNothing) {
     EXPECT_FALSE(ShellUtility::getOpenCommand(nullptr, command_));
 }
