@@ -22,7 +22,7 @@ void GroupTable::append(std::string_view fnum, std::string_view mask, std::strin
 
 void GroupTable::clear() {
     std::vector<Entry>().swap(rows_);
-    std::vector<int>().swap(slots_);
+    std::vector<Slot>().swap(slots_);
     used_ = 0;
 }
 
@@ -46,29 +46,41 @@ std::string_view GroupTable::fname(int index) const {
 }
 
 int GroupTable::find(std::string_view mask) const {
-    return slots_.empty() ? -1 : slots_[slotOf(mask)];
+    if (slots_.empty()) return -1;
+    return slots_[slotOf(mask, std::hash<std::string_view>{}(mask))].group;
 }
 
 // The slot that holds `mask`'s group, or the empty slot where it would go.
 // Linear probing; the table is never more than half full, so a probe ends.
-std::size_t GroupTable::slotOf(std::string_view mask) const {
+std::size_t GroupTable::slotOf(std::string_view mask, std::size_t hash) const {
     const std::size_t last = slots_.size() - 1;
-    std::size_t slot = std::hash<std::string_view>{}(mask)&last;
-    while (slots_[slot] >= 0 && this->mask(slots_[slot]) != mask) slot = (slot + 1) & last;
-    return slot;
+    std::size_t slot = hash & last;
+    for (;;) {
+        const Slot& probe = slots_[slot];
+        if (probe.group < 0 || (probe.hash == hash && this->mask(probe.group) == mask)) return slot;
+        slot = (slot + 1) & last;
+    }
 }
 
 void GroupTable::insertIntoLookup(int index) {
     if ((used_ + 1) * 2 > slots_.size()) growLookup();
-    const std::size_t slot = slotOf(mask(index));
-    if (slots_[slot] < 0) ++used_;
-    slots_[slot] = index;  // a repeated MASK now names the later group
+    const std::size_t hash = std::hash<std::string_view>{}(mask(index));
+    Slot& slot = slots_[slotOf(mask(index), hash)];
+    if (slot.group < 0) ++used_;
+    slot = Slot{hash, index};  // a repeated MASK now names the later group
 }
 
+// Doubles the table; the stored hashes place every group again without
+// reading a row.
 void GroupTable::growLookup() {
-    std::vector<int> old;
+    std::vector<Slot> old;
     old.swap(slots_);
-    slots_.assign(old.empty() ? kFirstLookupSize : old.size() * 2, -1);
-    for (int group : old)
-        if (group >= 0) slots_[slotOf(mask(group))] = group;
+    slots_.assign(old.empty() ? kFirstLookupSize : old.size() * 2, Slot{0, -1});
+    const std::size_t last = slots_.size() - 1;
+    for (const Slot& moved : old) {
+        if (moved.group < 0) continue;
+        std::size_t slot = moved.hash & last;
+        while (slots_[slot].group >= 0) slot = (slot + 1) & last;
+        slots_[slot] = moved;
+    }
 }

@@ -43,11 +43,18 @@ private:
         std::uint32_t maskLength;
     };
 
+    // A slot of the lookup: a group number (-1 when empty) with its MASK's
+    // hash, so a probe reads a row's text only when the hashes agree.
+    struct Slot {
+        std::size_t hash;
+        int group;
+    };
+
     void insertIntoLookup(int index);
     void growLookup();
-    std::size_t slotOf(std::string_view mask) const;
+    std::size_t slotOf(std::string_view mask, std::size_t hash) const;
 
     std::vector<Entry> rows_;
-    std::vector<int> slots_;  // group numbers, -1 for an empty slot; size a power of two
-    std::size_t used_ = 0;    // slots holding a group
+    std::vector<Slot> slots_;  // size a power of two, never more than half full
+    std::size_t used_ = 0;     // slots holding a group
 };

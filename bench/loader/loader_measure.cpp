@@ -3,6 +3,7 @@
 // measurement per process, so that the peak resident size is its own:
 //   loader_measure refresh DB CATEGORY    loadCategoryTable + loadGroups + buildPathTree
 //   loader_measure group-files DB RUNS    getGroupFiles of the biggest and of a single group
+//   loader_measure scan DB                both queries of a refresh, rows dropped (the floor)
 //   loader_measure add-mask-index DB      adds an index on FILEINFO_FIF(MASK) to DB
 // DB is a native path. Prints one key=value line per measurement.
 #include <sys/resource.h>
@@ -11,9 +12,9 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "results/FileInfoLoader.h"
@@ -26,6 +27,17 @@ double secondsOf(const std::function<void()>& work) {
     const auto start = std::chrono::steady_clock::now();
     work();
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Processor seconds of this process, user and system; less disturbed than the
+// wall clock when other work shares the machine.
+double cpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) {
+        return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6;
+    };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
 double peakResidentMiB() {
@@ -44,18 +56,41 @@ std::size_t countLeaves(const CPathTreeNode& node) {
 int refresh(const std::string& db, int category) {
     FileInfoLoader loader(db);
     bool loaded = false;
-    const double seconds = secondsOf([&] {
+    const double cpuStart = cpuSeconds();
+    const double groupSeconds = secondsOf([&] {
         loader.loadCategoryTable();
-        loaded = loader.loadGroups(category) && loader.buildPathTree(category);
+        loaded = loader.loadGroups(category);
     });
-    const std::size_t leaves =
-        loader.pathTree().root().children().empty() ? 0 : countLeaves(loader.pathTree().root());
+    const double treeSeconds =
+        secondsOf([&] { loaded = loaded && loader.buildPathTree(category); });
+    const double cpu = cpuSeconds() - cpuStart;
+    const CPathTreeNode& root = loader.pathTree().root();
+    const std::size_t leaves = root.children().empty() ? 0 : countLeaves(root);
     std::printf(
         "refresh category=%d groups=%d leaves=%zu total=%s duplicate=%s seconds=%.3f "
-        "peak_rss_mib=%.1f\n",
+        "cpu_s=%.3f groups_s=%.3f tree_s=%.3f peak_rss_mib=%.1f\n",
         category, loader.groupCount(), leaves, loader.getTotalSizeText().c_str(),
-        loader.getDuplicateSizeText().c_str(), seconds, peakResidentMiB());
+        loader.getDuplicateSizeText().c_str(), groupSeconds + treeSeconds, cpu, groupSeconds,
+        treeSeconds, peakResidentMiB());
     return loaded ? 0 : 1;
+}
+
+// The floor of a refresh: both queries of category 0, every row delivered
+// and dropped.
+int scan(const std::string& db) {
+    CStreamingFileInfoDB connection(db);
+    if (!connection.open()) return 1;
+    std::size_t rows = 0;
+    const auto count = [&rows](const CStreamingFileInfoDB::RowView&) { return ++rows, true; };
+    bool read = false;
+    const double indexSeconds = secondsOf(
+        [&] { read = connection.streamRows([&] { return connection.queryIndex(); }, count); });
+    const double fileSeconds = secondsOf([&] {
+        read = read && connection.streamRows([&] { return connection.queryAllFiles(); }, count);
+    });
+    std::printf("scan rows=%zu seconds=%.3f index_s=%.3f files_s=%.3f peak_rss_mib=%.1f\n", rows,
+                indexSeconds + fileSeconds, indexSeconds, fileSeconds, peakResidentMiB());
+    return read ? 0 : 1;
 }
 
 std::string firstColumn(CSqliteDB& db, const std::string& sql) {
@@ -98,14 +133,15 @@ int addMaskIndex(const std::string& db) {
 int main(int argc, char** argv) {
     std::string db;
     if (argc < 3 || !platform::fromNativePath(argv[2], db)) {
-        std::fprintf(
-            stderr,
-            "usage: loader_measure refresh|group-files|add-mask-index DB [CATEGORY|RUNS]\n");
+        std::fprintf(stderr,
+                     "usage: loader_measure refresh|group-files|scan|add-mask-index DB "
+                     "[CATEGORY|RUNS]\n");
         return 2;
     }
     const std::string mode = argv[1];
     if (mode == "refresh" && argc == 4) return refresh(db, std::atoi(argv[3]));
     if (mode == "group-files" && argc == 4) return groupFiles(db, std::max(1, std::atoi(argv[3])));
+    if (mode == "scan") return scan(db);
     if (mode == "add-mask-index") return addMaskIndex(db);
     std::fprintf(stderr, "loader_measure: unknown mode %s\n", mode.c_str());
     return 2;
