@@ -9,7 +9,7 @@ packages=(
     libsqlite3-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl-dev
-    libglib2.0-dev
+    libglib2.0-dev shared-mime-info
     clang-format
     xvfb xauth fonts-wqy-microhei
 )
