@@ -115,7 +115,8 @@ prepare_corpus() {
 }
 
 # measure LABEL COMMAND...: runs the command under GNU time and appends
-# "LABEL microseconds peak-KiB" to the samples file. Fails on a failing command.
+# "LABEL wall-microseconds peak-KiB cpu-seconds" to the samples file. Fails on
+# a failing command.
 measure() {
     local label=$1
     shift
@@ -126,9 +127,10 @@ measure() {
         die "$label failed: $*"
     fi
     end=$(date +%s%N)
-    local rss
-    rss=$(awk -F': ' '/Maximum resident set size/ {print $2}' "$work/time.txt")
-    echo "$label $(((end - start) / 1000)) $rss" >>"$work/samples.txt"
+    awk -F': ' -v label="$label" -v us=$(((end - start) / 1000)) '
+        /User time/ {cpu += $2} /System time/ {cpu += $2}
+        /Maximum resident set size/ {rss = $2}
+        END {print label, us, rss, cpu}' "$work/time.txt" >>"$work/samples.txt"
 }
 
 # A failing peer is reported and left out; it does not end the benchmark.
@@ -187,8 +189,8 @@ run_peers() {
     [[ $peers -eq 1 ]] || echo "== no peer tool installed (fdupes, jdupes, rmlint)"
 }
 
-# median LABEL FIELD: the median of one field (2 = microseconds, 3 = KiB)
-# over the samples of LABEL; "-" when there are none.
+# median LABEL FIELD: the median of one field (2 = wall microseconds, 3 = peak
+# KiB, 4 = CPU seconds) over the samples of LABEL; "-" when there are none.
 median() {
     awk -v label="$1" -v field="$2" '$1 == label {print $field}' "$work/samples.txt" | sort -n |
         awk '{v[NR] = $1} END {if (NR == 0) print "-"; else print v[int((NR + 1) / 2)]}'
@@ -197,13 +199,14 @@ median() {
 # row NAME LABEL FLOOR-LABEL GOAL-RATIO: one line of the table.
 row() {
     local name=$1 label=$2 floor=$3 goal=$4
-    local us kib floor_us
+    local us kib cpu floor_us
     us=$(median "$label" 2)
     [[ $us == - ]] && return
     kib=$(median "$label" 3)
+    cpu=$(median "$label" 4)
     floor_us=$(median "$floor" 2)
-    awk -v name="$name" -v us="$us" -v kib="$kib" -v floor="$floor" -v fus="$floor_us" \
-        -v goal="$goal" 'BEGIN {
+    awk -v name="$name" -v us="$us" -v kib="$kib" -v cpu="$cpu" -v floor="$floor" \
+        -v fus="$floor_us" -v goal="$goal" 'BEGIN {
         ratio = (fus == "-" || floor == "-") ? "" : sprintf("%.2fx", us / fus)
         verdict = ""
         if (goal != "-") {
@@ -211,16 +214,19 @@ row() {
             verdict = verdict sprintf(" (<= %.1fx)", goal)
             verdict = verdict ((kib / 1024 < 100) ? ", memory met" : ", memory MISSED")
         }
-        printf "%-22s %9.3f  %-18s %7s  %9.1f  %s\n", name, us / 1e6, floor, ratio, kib / 1024,
-            verdict
+        printf "%-22s %8.3f %7.2f  %-18s %7s  %8.1f  %s\n", name, us / 1e6, cpu, floor, ratio,
+            kib / 1024, verdict
     }'
 }
 
 print_table() {
     echo
     echo "Median of $runs runs, warm page cache; corpus: $(cat "$cache/corpus.txt")"
-    echo "Load average before the runs: $load"
-    printf '%-22s %9s  %-18s %7s  %9s  %s\n' what seconds floor ratio "peak MiB" goal
+    echo "Load average before the runs: $load on $(nproc) cores"
+    if awk -v load="${load%% *}" -v cores="$(nproc)" 'BEGIN {exit !(load > cores / 2)}'; then
+        echo "warning: the machine was busy; wall times are inflated (cpu-s is steadier)"
+    fi
+    printf '%-22s %8s %7s  %-18s %7s  %8s  %s\n' what wall-s cpu-s floor ratio "peak MiB" goal
     row floor_walk floor_walk - -
     row floor_fingerprint floor_fingerprint - -
     row "lanbrook-scan first" scan_first floor_fingerprint 1.2
