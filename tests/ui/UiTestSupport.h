@@ -5,12 +5,26 @@
 #include <QDialog>
 #include <QElapsedTimer>
 #include <QMenu>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
 #include <functional>
+#include <ostream>
+
+// Readable failure messages for texts.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace uitest {
+
+// Chooses `action` in the open `menu` as a user does (highlight, Enter), so
+// the menu's exec() returns it.
+inline void choose(QMenu& menu, QAction* action) {
+    menu.setActiveAction(action);
+    QTest::keyClick(&menu, Qt::Key_Return);
+}
 
 // Arranges for `inspect` to run on the next modal dialog once it is shown
 // (polling every 10 ms for up to `timeoutMs`), then calls `open`, which is
