@@ -24,7 +24,7 @@ void appendRest(std::vector<std::string>& to, std::vector<std::string>& from, st
 }  // namespace
 
 FileInfoData::FileInfoData(WriteMode mode)
-    : mode_(mode), database_(ConfigInfo::global().getDatabasePath()) {
+    : mode_(mode), database_(ConfigInfo::global().getDatabasePath()), batchWrites_(kBatchWrites) {
     openAndLoad();
 }
 
@@ -191,7 +191,7 @@ void FileInfoData::beginWrites() {
 }
 
 void FileInfoData::countWrite() {
-    if (mode_ != WriteMode::Batched || ++pendingWrites_ < kBatchWrites) return;
+    if (mode_ != WriteMode::Batched || ++pendingWrites_ < batchWrites_) return;
     flush();
     beginWrites();
 }

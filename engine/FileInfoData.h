@@ -83,6 +83,8 @@ public:
     void beginWrites();
     // Batched: commits the open batch. Per folder: nothing.
     void flush();
+    // Batched: the number of writes after which a batch is committed.
+    void setBatchSize(int writes) { batchWrites_ = writes > 0 ? writes : 1; }
 
     CFileInfoDB& database() { return database_; }
 
@@ -106,4 +108,5 @@ private:
     CSqliteDB::Statement timeUpdate_;
     bool inTransaction_ = false;
     int pendingWrites_ = 0;
+    int batchWrites_;
 };
