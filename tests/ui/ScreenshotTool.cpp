@@ -1,0 +1,100 @@
+// SPDX-License-Identifier: MIT
+// Takes the README's screenshots of the real windows over whatever drive map
+// and profile the environment gives (scripts/screenshots.sh prepares a sample
+// tree and runs this under Xvfb): the analysis dialog at the end of its run,
+// the main window with each tab, and the ignored-folder manager.
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <cstdio>
+#include <string>
+
+#include "UiTestSupport.h"
+#include "app/AppResources.h"
+#include "app/CIgnoreFolderDlg.h"
+#include "app/CQuorrelDlg.h"
+#include "engine/ConfigInfo.h"
+#include "engine/ui/CFileAnalyseDlg.h"
+#include "engine/ui/ControlIds.h"
+#include "results/ui/CFileTypeIcons.h"
+
+namespace {
+
+QString outputFolder;
+
+void save(QWidget& window, const char* name) {
+    QApplication::processEvents();
+    const QString file = QDir(outputFolder).filePath(QString::fromLatin1(name));
+    if (!window.grab().save(file)) std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+    std::printf("%s\n", qPrintable(file));
+}
+
+void analyseAndShoot() {
+    CFileAnalyseDlg analyse;
+    analyse.show();
+    uitest::waitUntil(
+        [&] {
+            return !analyse.isRunning() && analyse.control<QPushButton>(ids::kOk)->isEnabled() &&
+                   analyse.control<QLineEdit>(ids::kAnalyseCount)->text() != "";
+        },
+        120000);
+    save(analyse, "analysis-dialog.png");
+}
+
+void clickRow(QTableWidget& list, int row) {
+    const QRect cell = list.visualRect(list.model()->index(row, 0));
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, cell.center());
+}
+
+void shootMainWindow(const std::string& browseTo, const std::string& ignore) {
+    CQuorrelDlg window;
+    window.show();
+    uitest::waitUntil([&] { return !window.isStartupPending(); });
+    QApplication::processEvents();
+    auto* groups = window.findChild<QTableWidget*>("groupList");
+    auto* files = window.findChild<QTableWidget*>("fileList");
+    if (groups->rowCount() > 0) clickRow(*groups, 0);
+    if (files->rowCount() > 0) clickRow(*files, 0);
+    save(window, "main-window-list.png");
+
+    window.findChild<QTabWidget*>("tabs")->setCurrentIndex(1);
+    window.treePage().selectPath(browseTo);
+    save(window, "main-window-tree.png");
+
+    window.treePage().selectPath(ignore);
+    window.treePage().OnIgnoreFolder();
+    CIgnoreFolderDlg manager(&window);
+    manager.m_owner = &window;
+    manager.m_loader = &window.loader();
+    manager.show();
+    auto* ignored = manager.findChild<QTableWidget*>("ignoredList");
+    if (ignored->rowCount() > 0) clickRow(*ignored, 0);
+    save(manager, "ignored-folders.png");
+}
+
+}  // namespace
+
+// Arguments: the output folder, the program-form path of a file to show in
+// the tree, the program-form path of a folder to ignore.
+int main(int argc, char** argv) {
+    const ConfigInfo& config = ConfigInfo::global();
+    QApplication app(argc, argv);
+    if (argc != 4 || !config.isValid()) {
+        std::fprintf(stderr,
+                     "usage: lanbrook-screenshots OUTPUT-FOLDER FILE-TO-SHOW FOLDER-TO-IGNORE\n");
+        return 2;
+    }
+    initAppResources();
+    CFileTypeIcons::ensureIconTheme();
+    outputFolder = QString::fromLocal8Bit(argv[1]);
+    analyseAndShoot();
+    shootMainWindow(argv[2], argv[3]);
+    return 0;
+}
