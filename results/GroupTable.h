@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,16 +38,22 @@ public:
     int find(std::string_view mask) const;
 
 private:
+    // FNUM, MASK and FNAME one after the other in one block, which stays
+    // where it is when the vector of entries grows.
     struct Entry {
-        std::string text;  // FNUM, MASK and FNAME, one after the other
+        std::unique_ptr<char[]> text;
         std::uint32_t fnumLength;
         std::uint32_t maskLength;
+        std::uint32_t fnameLength;
     };
 
     // A slot of the lookup: a group number (-1 when empty) with its MASK's
-    // hash, so a probe reads a row's text only when the hashes agree.
+    // hash and text, so a probe reads no entry and compares a text only when
+    // the hashes agree.
     struct Slot {
         std::size_t hash;
+        const char* mask;
+        std::uint32_t maskLength;
         int group;
     };
 

@@ -113,7 +113,7 @@ int groupFiles(const std::string& db, int runs) {
         for (int run = 0; run < runs; ++run)
             times.push_back(secondsOf([&] { paths = loader.getGroupFiles(mask).size(); }));
         std::sort(times.begin(), times.end());
-        std::printf("group-files group=%s paths=%zu median_ms=%.1f min_ms=%.1f\n", label, paths,
+        std::printf("group-files group=%s paths=%zu median_ms=%.2f min_ms=%.2f\n", label, paths,
                     times[times.size() / 2] * 1000, times.front() * 1000);
     }
     return 0;
