@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <utility>
 
 #include "engine/ConfigInfo.h"
 #include "storage/CFileInfoDB.h"
@@ -16,44 +17,51 @@ int hexDigit(char c) {
     return -1;
 }
 
+// A connection that hands each file row to the build as SQLite delivers it,
+// instead of keeping every row: the whole file table never sits in memory.
+class FileRowReader : public CFileInfoDB {
+public:
+    FileRowReader(std::string path, FileInfoAnalyse& build)
+        : CFileInfoDB(std::move(path)), build_(build) {}
+
+protected:
+    int addResultRow(int count, char** values, char** /*names*/) override {
+        if (count == 3)
+            build_.addRow(values[1] != nullptr ? values[1] : "",
+                          values[2] != nullptr ? values[2] : "");
+        return 0;
+    }
+
+private:
+    FileInfoAnalyse& build_;
+};
+
 }  // namespace
 
 bool FileInfoAnalyse::buildIndex() {
-    CFileInfoDB database(ConfigInfo::global().getDatabasePath());
+    FileRowReader database(ConfigInfo::global().getDatabasePath(), *this);
     (void)database.open();  // a connection that did not open makes the query fail
     if (!database.query("SELECT ID, MASK, FNAME FROM FILEINFO_FIF")) {
         database.close();
         return false;
     }
-    // Each row is released once counted, so the peak stays near one copy of the file table.
-    CSqliteDB::Rows rows = database.takeResultRows();
-    while (!rows.empty()) {
-        const CSqliteDB::Row& row = rows.front();
-        if (row.size() == 3) addRow(row[0], row[1], row[2]);
-        rows.pop_front();
-    }
-    (void)database.writeIndex(sortedEntries());
+    indexWritten_ = database.writeIndex(sortedEntries());
     database.close();
     return true;
 }
 
-void FileInfoAnalyse::addRow(const std::string& id, const std::string& mask,
-                             const std::string& name) {
-    auto found = masks_.find(mask);
-    if (found == masks_.end()) found = masks_.emplace(mask, name + "|").first;
-    found->second += id;
-    found->second += ';';
+void FileInfoAnalyse::addRow(const char* mask, const char* name) {
+    Group& group = masks_[mask];
+    if (group.count++ == 0) group.name = name;
 }
 
 std::vector<std::string> FileInfoAnalyse::sortedEntries() const {
     std::vector<std::string> entries;
     entries.reserve(masks_.size());
-    for (const auto& [mask, value] : masks_) {
-        const auto bar = value.rfind('|');
-        const auto count = static_cast<int>(std::count(value.begin() + bar, value.end(), ';'));
-        const std::int64_t waste =
-            static_cast<std::int64_t>(count - 1) * static_cast<std::int64_t>(sizeFromMask(mask));
-        entries.push_back(formatEntry(waste, count, mask, value.substr(0, bar)));
+    for (const auto& [mask, group] : masks_) {
+        const std::int64_t waste = static_cast<std::int64_t>(group.count - 1) *
+                                   static_cast<std::int64_t>(sizeFromMask(mask));
+        entries.push_back(formatEntry(waste, group.count, mask, group.name));
     }
     // Byte order of the entries is the index order: the right-aligned waste
     // and count fields compare as numbers.

@@ -2,8 +2,8 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // Builds the statistics index FILEINFO_IDX from the file rows: one row per
@@ -23,6 +23,8 @@ public:
     // index. False, the index left as it was, when the file rows cannot be
     // read; true otherwise, also when writing the index failed.
     bool buildIndex();
+    // Whether the last buildIndex() rewrote the index completely.
+    bool indexWritten() const { return indexWritten_; }
 
     // The index entry of one group: the waste right-aligned in 32 characters,
     // "|", the count right-aligned in 8, "|", the MASK, "|", the name. Sorted
@@ -33,10 +35,18 @@ public:
     // significant first); 0 when they are not hexadecimal digits.
     static std::uint32_t sizeFromMask(const std::string& mask);
 
+    // Counts one file row; rows come in ascending ID order.
+    void addRow(const char* mask, const char* name);
+
 private:
-    void addRow(const std::string& id, const std::string& mask, const std::string& name);
+    struct Group {
+        std::string name;  // of the first row met, the one with the smallest ID
+        int count = 0;
+    };
+
     std::vector<std::string> sortedEntries() const;
 
-    // MASK -> the first name met, "|", then "ID;" for every file with that MASK.
-    std::map<std::string, std::string> masks_;
+    // MASK -> its group. The entries are sorted afterwards, so the map needs no order.
+    std::unordered_map<std::string, Group> masks_;
+    bool indexWritten_ = false;
 };

@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <unordered_map>
+#include <utility>
 
 #include "engine/FileInfoAnalyse.h"
 #include "storage/CFileInfoDB.h"
@@ -11,6 +13,30 @@
 
 namespace {
 
+// A connection that keeps, of all file rows (MASK, folder, name), only the
+// full paths of the wanted groups: one pass over the files for all groups.
+class GroupFileReader : public CFileInfoDB {
+public:
+    GroupFileReader(std::string path,
+                    const std::unordered_map<std::string, std::vector<std::string>*>& wanted)
+        : CFileInfoDB(std::move(path)), wanted_(wanted) {}
+
+protected:
+    int addResultRow(int count, char** values, char** /*names*/) override {
+        if (count != 3 || values[0] == nullptr || values[1] == nullptr || values[2] == nullptr)
+            return 0;
+        const auto found = wanted_.find(values[0]);
+        if (found == wanted_.end()) return 0;
+        const std::string path = std::string(values[1]) + values[2];
+        const std::string native = platform::toNativePath(path);
+        found->second->push_back(native.empty() ? path : native);
+        return 0;
+    }
+
+private:
+    const std::unordered_map<std::string, std::vector<std::string>*>& wanted_;
+};
+
 std::string sizeText(std::uint64_t bytes) {
     char buffer[32];
     return FileUtility::formatSize(buffer, bytes);
@@ -18,11 +44,14 @@ std::string sizeText(std::uint64_t bytes) {
 
 }  // namespace
 
-bool ScanSummary::load(CFileInfoDB& database, std::size_t topGroups) {
-    if (!database.queryIndex()) return false;
+bool ScanSummary::load(const std::string& databasePath, std::size_t topGroups, std::string& error) {
+    CFileInfoDB database(databasePath);
+    if (!database.open() || !database.queryIndex()) {
+        error = database.errorText();
+        return false;
+    }
     // Rows (FNUM, MASK, FNAME) in ID order: the most wasteful group first.
-    const CSqliteDB::Rows rows = database.takeResultRows();
-    for (const CSqliteDB::Row& row : rows) {
+    for (const CSqliteDB::Row& row : database.takeResultRows()) {
         if (row.size() < 3) continue;
         Group group;
         group.count = std::atoi(row[0].c_str());
@@ -39,21 +68,19 @@ bool ScanSummary::load(CFileInfoDB& database, std::size_t topGroups) {
         ++duplicateGroups;
         if (group.waste > 0 && top.size() < topGroups) top.push_back(std::move(group));
     }
-    for (Group& group : top) group.paths = groupPaths(database, group.mask);
-    return true;
+    return top.empty() || loadPaths(databasePath, error);
 }
 
-std::vector<std::string> ScanSummary::groupPaths(CFileInfoDB& database, const std::string& mask) {
-    std::vector<std::string> paths;
-    if (!database.queryFilesByMask(mask)) return paths;
-    for (const CSqliteDB::Row& row : database.takeResultRows()) {
-        if (row.size() < 2) continue;
-        const std::string path = row[0] + row[1];
-        const std::string native = platform::toNativePath(path);
-        paths.push_back(native.empty() ? path : native);
+bool ScanSummary::loadPaths(const std::string& databasePath, std::string& error) {
+    std::unordered_map<std::string, std::vector<std::string>*> wanted;
+    for (Group& group : top) wanted[group.mask] = &group.paths;
+    GroupFileReader reader(databasePath, wanted);
+    if (!reader.open() || !reader.queryAllFiles()) {
+        error = reader.errorText();
+        return false;
     }
-    std::sort(paths.begin(), paths.end());
-    return paths;
+    for (Group& group : top) std::sort(group.paths.begin(), group.paths.end());
+    return true;
 }
 
 void ScanSummary::print(std::FILE* out, std::uint32_t filesHandled,

@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-class CFileInfoDB;
-
 // What the statistics index says after a run: totals over every group and
 // the groups whose extra copies waste the most bytes, with their files.
 class ScanSummary {
@@ -21,9 +19,11 @@ public:
         std::vector<std::string> paths;  // native where a drive maps them, sorted
     };
 
-    // Reads the index (and the files of the `topGroups` most wasteful
-    // duplicate groups) from `database`. False when the index cannot be read.
-    [[nodiscard]] bool load(CFileInfoDB& database, std::size_t topGroups);
+    // Reads the index and the files of the `topGroups` most wasteful
+    // duplicate groups from the database file `databasePath` (program form).
+    // False, with the reason in `error`, when the index cannot be read.
+    [[nodiscard]] bool load(const std::string& databasePath, std::size_t topGroups,
+                            std::string& error);
 
     // Writes the totals and the top groups, at most `pathsPerGroup` files each.
     void print(std::FILE* out, std::uint32_t filesHandled, std::size_t pathsPerGroup) const;
@@ -36,5 +36,5 @@ public:
     std::vector<Group> top;
 
 private:
-    static std::vector<std::string> groupPaths(CFileInfoDB& database, const std::string& mask);
+    [[nodiscard]] bool loadPaths(const std::string& databasePath, std::string& error);
 };
