@@ -29,6 +29,14 @@ void ConfigInfo::setUp(const std::string& profileFolder) {
     valid_ = true;
 }
 
+std::string ConfigInfo::getDataDirectoryAsScanned() const {
+    // The first two bytes stay as they are: a network path begins with two backslashes.
+    std::string folder = dataDirectory_.substr(0, 2);
+    for (std::size_t i = folder.size(); i < dataDirectory_.size(); ++i)
+        if (dataDirectory_[i] != '\\' || folder.back() != '\\') folder += dataDirectory_[i];
+    return folder;
+}
+
 std::string ConfigInfo::escapeStoreName(std::string name) {
     if (name.empty() || name.back() != '\\') name += '\\';
     // The order matters: "=" and "_" are escaped before the passes that produce "_".

@@ -22,6 +22,11 @@ public:
 
     bool isValid() const { return valid_; }
     const std::string& getDataDirectory() const { return dataDirectory_; }
+    // The data directory as a scan meets it: a profile folder ending in a
+    // backslash (a drive root, say) doubles the separator before FileInfoData,
+    // which no listed folder path ever holds, so runs of backslashes are
+    // collapsed here. This is the folder the scanner must leave out.
+    std::string getDataDirectoryAsScanned() const;
     std::string getDatabasePath() const { return databaseBase_ + ".db"; }
 
     // Rewrites a text into one file name: "=" -> "==", "_" -> "=_", then "\"

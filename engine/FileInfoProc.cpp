@@ -70,7 +70,7 @@ bool splitName(const std::string& path, std::string& name) {
 
 FileInfoProc::FileInfoProc(const char* rootPath, FileInfoData::WriteMode mode)
     : rootPath_(rootPath != nullptr ? rootPath : ""), folderData_(mode) {
-    excluded_.addDirectory(ConfigInfo::global().getDataDirectory().c_str());
+    excluded_.addDirectory(ConfigInfo::global().getDataDirectoryAsScanned().c_str());
     if (platform::pathsIgnoreCase()) StringUtility::toUpperAscii(rootPath_);
     for (const std::string& ignored : folderData_.loadIgnoredFolders())
         excluded_.addDirectory(ignored.c_str());
@@ -102,6 +102,7 @@ std::vector<std::string> FileInfoProc::scanOneFolder(const std::string& folder, 
     if (!listFolder(folder, timeText, subfolders, inserts)) return {};
 
     std::vector<std::string> rechecks;
+    const std::uint64_t failedBefore = folderData_.database().failedWrites();
     folderData_.beginWrites();
     switch (folderData_.compareFolderTime(timeText, folder)) {
         case 0:  // new: every file is inserted
@@ -120,7 +121,10 @@ std::vector<std::string> FileInfoProc::scanOneFolder(const std::string& folder, 
         insertFiles(folderId, inserts, log);
         recheckFiles(folderId, rechecks, log);
     }
-    folderData_.updateFolderTime(folder, folderId, timeText);
+    // A folder with a failed write keeps its old time (a new one none), so
+    // the next scan diffs it again and repeats what was lost.
+    const bool intact = folderData_.database().failedWrites() == failedBefore;
+    folderData_.updateFolderTime(folder, intact ? folderId : std::string(), timeText);
     return subfolders;
 }
 

@@ -21,6 +21,14 @@ TEST(ConfigInfo, ProfileEndingInABackslashKeepsTheDoubledSeparator) {
     EXPECT_EQ(config.getDataDirectory(), "C:\\Users\\ann\\\\FileInfoData\\");
 }
 
+TEST(ConfigInfo, ScannedFormOfTheDataDirectoryHasNoDoubledSeparator) {
+    EXPECT_EQ(ConfigInfo("D:\\").getDataDirectoryAsScanned(), "D:\\FileInfoData\\");
+    EXPECT_EQ(ConfigInfo("C:\\Users\\ann\\").getDataDirectoryAsScanned(),
+              "C:\\Users\\ann\\FileInfoData\\");
+    EXPECT_EQ(ConfigInfo("\\\\server\\home").getDataDirectoryAsScanned(),
+              "\\\\server\\home\\FileInfoData\\");
+}
+
 TEST(ConfigInfo, GlobalCreatesTheDataDirectoryOfTheEnvironmentsProfile) {
     const ConfigInfo& config = ConfigInfo::global();
     ASSERT_TRUE(config.isValid());
