@@ -1,13 +1,26 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstdint>
+
 #include "engine/IMessageTarget.h"
+
+// What a run leaves for a caller that wants to know (the console runner; the
+// window stays silent): the writes the database refused, a lock held by
+// another program or a full disk for instance, and whether the index was
+// rewritten. A root with a failed write gets no scan record, so the next run
+// rechecks every file modified since the root's last complete scan.
+struct AnalysisOutcome {
+    std::uint64_t failedWrites = 0;
+    bool indexWritten = false;
+};
 
 // One whole analysis run: scans every drive root into the database, rebuilds
 // the statistics index and reports through `target`: WM_ANALYSE_STATE 1 first,
 // a progress block per folder entered, file counts at most once a second, the
-// two index texts, and WM_ANALYSE_STATE 2 last. Returns 0.
-unsigned long AnalyseThreadProc(IMessageTarget* target);
+// two index texts, and WM_ANALYSE_STATE 2 last. Fills `outcome` when given.
+// Returns 0.
+unsigned long AnalyseThreadProc(IMessageTarget* target, AnalysisOutcome* outcome = nullptr);
 
 // The texts of the progress blocks posted when the index build begins and
 // when it is done; both carry the run's final file count.

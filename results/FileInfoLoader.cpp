@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "engine/ConfigInfo.h"
+#include "storage/CDatabaseRecovery.h"
 #include "util/FileUtility.h"
 #include "util/platform/ReadOnlyFile.h"
 
@@ -95,6 +96,9 @@ bool FileInfoLoader::isDatabaseReady() {
         platform::ReadOnlyFile file;
         if (!file.open(database_.databasePath())) return false;
     }
+    // A damaged file is set aside before the first open, silently: the
+    // analysis that a database without an index starts then makes a new one.
+    if (!database_.isOpen()) static_cast<void>(CDatabaseRecovery(database_.databasePath()).check());
     static_cast<void>(database_.open());
     return database_.tableExists("FILEINFO_IDX");
 }

@@ -172,6 +172,7 @@ bool CFileInfoDB::deleteFolderTree(const std::string& path) {
     if (!querySingleColumn("SELECT ID FROM FILEINFO_DIF WHERE FNAME = " + sqltext::quoted(path) +
                                " OR (" + sqltext::prefixCondition("FNAME", below) + ")",
                            ids)) {
+        countFailedWrite();  // nothing could be deleted
         return true;
     }
     (void)execute("BEGIN TRANSACTION");
@@ -183,25 +184,25 @@ bool CFileInfoDB::deleteFolderTree(const std::string& path) {
 void CFileInfoDB::deleteFoldersById(const std::vector<std::string>& ids) {
     for (const std::string& id : ids) {
         if (!sqltext::isRowId(id)) continue;
-        (void)execute("DELETE FROM FILEINFO_DIF WHERE ID = " + id);
-        (void)execute("DELETE FROM FILEINFO_FIF WHERE FOLDERID =" + id);
+        counted(execute("DELETE FROM FILEINFO_DIF WHERE ID = " + id));
+        counted(execute("DELETE FROM FILEINFO_FIF WHERE FOLDERID =" + id));
     }
 }
 
 bool CFileInfoDB::deleteFile(const std::string& folderId, const std::string& fileName) {
-    if (!sqltext::isRowId(folderId)) return false;
-    return execute("DELETE FROM FILEINFO_FIF WHERE FOLDERID = " + folderId +
-                   " AND FNAME = " + sqltext::quoted(fileName));
+    if (!sqltext::isRowId(folderId)) return counted(false);
+    return counted(execute("DELETE FROM FILEINFO_FIF WHERE FOLDERID = " + folderId +
+                           " AND FNAME = " + sqltext::quoted(fileName)));
 }
 
 bool CFileInfoDB::insertFolder(const std::string& path) {
     const auto level = std::count(path.begin(), path.end(), '\\');
     (void)execute("BEGIN TRANSACTION");
-    return bindAndStep(folderInsert_.get(), {path, " ", std::to_string(level)});
+    return counted(bindAndStep(folderInsert_.get(), {path, " ", std::to_string(level)}));
 }
 
 bool CFileInfoDB::updateFolderTime(const std::string& timeText, const std::string& folderId) {
-    const bool updated = bindAndStep(folderTimeUpdate_.get(), {timeText, folderId});
+    const bool updated = counted(bindAndStep(folderTimeUpdate_.get(), {timeText, folderId}));
     (void)execute("COMMIT");
     return updated;
 }
@@ -210,13 +211,15 @@ bool CFileInfoDB::insertFile(const std::string& folderId, const std::string& fil
                              const std::string& mask, std::int64_t mtime) {
     // A file row needs its folder's row: an empty or foreign identifier (a
     // folder whose insertion failed) would leave a row no folder owns.
-    if (!sqltext::isRowId(folderId)) return false;
-    return bindAndStep(fileInsert_.get(), {mask, folderId, fileName, std::to_string(mtime)});
+    if (!sqltext::isRowId(folderId)) return counted(false);
+    return counted(
+        bindAndStep(fileInsert_.get(), {mask, folderId, fileName, std::to_string(mtime)}));
 }
 
 bool CFileInfoDB::updateFile(const std::string& folderId, const std::string& fileName,
                              const std::string& mask, std::int64_t mtime) {
-    return bindAndStep(fileUpdate_.get(), {mask, std::to_string(mtime), folderId, fileName});
+    return counted(
+        bindAndStep(fileUpdate_.get(), {mask, std::to_string(mtime), folderId, fileName}));
 }
 
 bool CFileInfoDB::queryFilesByMask(const std::string& mask) {

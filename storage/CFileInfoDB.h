@@ -106,6 +106,14 @@ public:
     bool updateFile(const std::string& folderId, const std::string& fileName,
                     const std::string& mask, std::int64_t mtime);
 
+    // How many writes of insertFolder, updateFolderTime, insertFile,
+    // updateFile, deleteFile and deleteFolderTree (each of its deletes) have
+    // failed on this object, a lock held by another connection or a full disk
+    // for instance; never reset. countFailedWrite() adds one for a write a
+    // caller makes around these operations.
+    std::uint64_t failedWrites() const noexcept { return failedWrites_; }
+    void countFailedWrite() noexcept { ++failedWrites_; }
+
     // Leaves rows (folder FNAME, file FNAME) of every file with `mask` in
     // resultRows(); files whose folder row is gone do not appear.
     [[nodiscard]] bool queryFilesByMask(const std::string& mask);
@@ -113,10 +121,16 @@ public:
     [[nodiscard]] bool queryAllFiles();
 
 private:
+    // Passes `written` on, counting it when false.
+    bool counted(bool written) noexcept {
+        if (!written) ++failedWrites_;
+        return written;
+    }
     [[nodiscard]] bool querySingleColumn(const std::string& sql, std::vector<std::string>& out);
 
     Statement folderInsert_;
     Statement folderTimeUpdate_;
     Statement fileInsert_;
     Statement fileUpdate_;
+    std::uint64_t failedWrites_ = 0;
 };

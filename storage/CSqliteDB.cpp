@@ -70,6 +70,10 @@ void CSqliteDB::close() {
     connection_.reset();
 }
 
+bool CSqliteDB::inTransaction() const noexcept {
+    return connection_ && sqlite3_get_autocommit(connection_.get()) == 0;
+}
+
 bool CSqliteDB::beginGuarded() {
     errorText_.clear();
     if (connection_) return true;

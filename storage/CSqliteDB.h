@@ -49,6 +49,9 @@ public:
     // statement obtained from prepare() must be finalized before.
     virtual void close();
     [[nodiscard]] bool isOpen() const noexcept { return connection_ != nullptr; }
+    // True while a transaction begun on this connection is still open (after
+    // a BEGIN, or a COMMIT that failed and may be retried).
+    [[nodiscard]] bool inTransaction() const noexcept;
     const std::string& databasePath() const noexcept { return databasePath_; }
 
     // Guarded. Runs statements that deliver no rows. On success lastInsertId()

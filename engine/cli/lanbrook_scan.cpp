@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // lanbrook-scan: one analysis run over every drive of the drive map in the
 // foreground, then a summary of the statistics index.
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -10,13 +11,16 @@
 #include "engine/ConfigInfo.h"
 #include "engine/cli/ConsoleTarget.h"
 #include "engine/cli/ScanSummary.h"
+#include "storage/CDatabaseRecovery.h"
 #include "storage/CFileInfoDB.h"
+#include "util/FileUtility.h"
 #include "util/platform/FileSystem.h"
 
 namespace {
 
 constexpr int kExitUsage = 2;
 constexpr int kExitDatabase = 1;
+constexpr int kExitWritesFailed = 3;
 constexpr std::size_t kTopGroups = 10;
 constexpr std::size_t kPathsPerGroup = 20;
 
@@ -42,8 +46,13 @@ const char* const kHelp =
     "                   FileInfoData/FileInfo__.db in it. When unset, HOME is used.\n"
     "                   The folder must lie on a drive of LANBROOK_DRIVES.\n"
     "\n"
-    "Exit status: 0 after a run; 1 when the database cannot be opened; 2 for bad\n"
-    "arguments or when no data directory can be formed.\n";
+    "A database file that is damaged is renamed beside itself (FileInfo__.db.broken-\n"
+    "and the time) and a new one is made; standard error says so.\n"
+    "\n"
+    "Exit status: 0 after a run; 1 when the data directory or the database cannot\n"
+    "be made or opened; 2 for bad arguments or when no data directory can be\n"
+    "formed; 3 after a run in which writes to the database failed (another program\n"
+    "holding it locked, a full disk): the next run repeats them.\n";
 
 void printUsageError(const char* argument) {
     std::fprintf(stderr, "lanbrook-scan: unknown argument '%s'\n", argument);
@@ -53,6 +62,62 @@ void printUsageError(const char* argument) {
 const char* environmentText(const char* name) {
     const char* value = std::getenv(name);
     return value != nullptr ? value : "(unset)";
+}
+
+std::string nativeText(const std::string& path) {
+    const std::string native = platform::toNativePath(path);
+    return native.empty() ? path : native;
+}
+
+// Makes sure the run has a database it can use, saying on standard error what
+// stands in the way: a data directory that cannot be made, a damaged file
+// (set aside, so the run goes on with a new one), a file that cannot be opened
+// or read. False when the run cannot go on.
+bool prepareDatabase(const ConfigInfo& config) {
+    const std::string& directory = config.getDataDirectory();
+    if (!platform::pathExists(directory) && FileUtility::makeDirectories(directory.c_str()) != 0) {
+        std::fprintf(stderr, "lanbrook-scan: cannot create the data directory %s: %s\n",
+                     nativeText(directory).c_str(), std::strerror(errno));
+        return false;
+    }
+    const std::string path = config.getDatabasePath();
+    CDatabaseRecovery recovery(path);
+    const CDatabaseRecovery::State state = recovery.check();
+    if (state == CDatabaseRecovery::State::SetAside) {
+        std::fprintf(stderr,
+                     "lanbrook-scan: the database %s is damaged (%s); it is kept as %s and a new "
+                     "one is made\n",
+                     nativeText(path).c_str(), recovery.reason().c_str(),
+                     nativeText(recovery.keptAs()).c_str());
+    } else if (state == CDatabaseRecovery::State::NotSetAside) {
+        std::fprintf(stderr, "lanbrook-scan: the database %s is damaged: %s\n",
+                     nativeText(path).c_str(), recovery.reason().c_str());
+        return false;
+    }
+    CFileInfoDB database(path);
+    // Opening alone proves little (SQLite opens lazily): the folder table
+    // must be readable too.
+    if (!database.open() || !database.query("SELECT ID FROM FILEINFO_DIF LIMIT 1")) {
+        std::fprintf(stderr, "lanbrook-scan: cannot open the database %s: %s\n",
+                     nativeText(path).c_str(), database.errorText().c_str());
+        return false;
+    }
+    return true;  // the run opens connections of its own
+}
+
+// Says on standard error what the run could not do; the exit status.
+int reportOutcome(const AnalysisOutcome& outcome) {
+    if (outcome.failedWrites > 0) {
+        std::fprintf(stderr,
+                     "lanbrook-scan: %llu writes to the database failed (locked by another "
+                     "program?); the next run repeats them\n",
+                     static_cast<unsigned long long>(outcome.failedWrites));
+    }
+    if (!outcome.indexWritten)
+        std::fprintf(stderr,
+                     "lanbrook-scan: the index of duplicate groups could not be rewritten; the "
+                     "summary shows the previous one\n");
+    return outcome.failedWrites > 0 || !outcome.indexWritten ? kExitWritesFailed : 0;
 }
 
 }  // namespace
@@ -81,18 +146,14 @@ int main(int argc, char** argv) {
                      environmentText("LANBROOK_DRIVES"));
         return kExitUsage;
     }
-    CFileInfoDB database(config.getDatabasePath());
-    if (!database.open()) {
-        std::fprintf(stderr, "lanbrook-scan: cannot open the database %s: %s\n",
-                     platform::toNativePath(config.getDatabasePath()).c_str(),
-                     database.errorText().c_str());
-        return kExitDatabase;
-    }
-    database.close();  // the run opens connections of its own
+    if (!prepareDatabase(config)) return kExitDatabase;
 
     ConsoleTarget target(stdout, quiet);
-    (void)AnalyseThreadProc(&target);
+    AnalysisOutcome outcome;
+    (void)AnalyseThreadProc(&target, &outcome);
+    const int status = reportOutcome(outcome);
 
+    CFileInfoDB database(config.getDatabasePath());
     ScanSummary summary;
     std::string error;
     if (!summary.load(config.getDatabasePath(), kTopGroups, error)) {
@@ -100,6 +161,6 @@ int main(int argc, char** argv) {
         return kExitDatabase;
     }
     summary.print(stdout, target.fileCount(), kPathsPerGroup);
-    std::printf("Database:         %s\n", platform::toNativePath(config.getDatabasePath()).c_str());
-    return 0;
+    std::printf("Database:         %s\n", nativeText(config.getDatabasePath()).c_str());
+    return status;
 }
