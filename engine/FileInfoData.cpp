@@ -2,6 +2,7 @@
 #include "engine/FileInfoData.h"
 
 #include <algorithm>
+#include <mutex>
 #include <utility>
 
 #include "engine/ConfigInfo.h"
@@ -41,6 +42,7 @@ void FileInfoData::openAndLoad() {
     if (mode_ == WriteMode::Batched) (void)database_.prepare(timeUpdate_, kFolderTimeUpdate);
     if (!database_.query("SELECT FNAME, FTIME, ID FROM FILEINFO_DIF")) return;
     CSqliteDB::Rows rows = database_.takeResultRows();
+    std::unique_lock<std::shared_mutex> lock(foldersLock_);
     while (!rows.empty()) {
         CSqliteDB::Row& row = rows.front();
         if (row.size() == 3) folders_[row[0]] = StoredFolder{std::move(row[1]), std::move(row[2])};
@@ -54,6 +56,7 @@ void FileInfoData::reopenIfClosed() {
 }
 
 int FileInfoData::compareFolderTime(const std::string& timeText, const std::string& folder) const {
+    std::shared_lock<std::shared_mutex> lock(foldersLock_);
     const auto found = folders_.find(folder);
     if (found == folders_.end()) return 0;
     return found->second.time == timeText ? 1 : -1;
@@ -122,8 +125,11 @@ void FileInfoData::deleteVanished(const std::string& folderId,
 
 std::string FileInfoData::getFolderId(const std::string& folder) {
     reopenIfClosed();
-    const auto found = folders_.find(folder);
-    if (found != folders_.end()) return found->second.id;
+    {
+        std::shared_lock<std::shared_mutex> lock(foldersLock_);
+        const auto found = folders_.find(folder);
+        if (found != folders_.end()) return found->second.id;
+    }
     beginWrites();
     // Inside a batch the BEGIN of insertFolder fails harmlessly: the row joins the batch.
     if (!database_.insertFolder(folder)) return std::string();
@@ -139,7 +145,9 @@ void FileInfoData::updateFolderTime(const std::string& folder, const std::string
         if (mode_ == WriteMode::PerFolder) (void)database_.execute("COMMIT");
         return;
     }
-    if (writeFolderTime(timeText, folderId)) folders_[folder] = StoredFolder{timeText, folderId};
+    if (!writeFolderTime(timeText, folderId)) return;
+    std::unique_lock<std::shared_mutex> lock(foldersLock_);
+    folders_[folder] = StoredFolder{timeText, folderId};
 }
 
 bool FileInfoData::writeFolderTime(const std::string& timeText, const std::string& folderId) {

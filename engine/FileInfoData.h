@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <map>
+#include <shared_mutex>
 #include <string>
 #include <vector>
 
@@ -37,7 +38,8 @@ public:
     FileInfoData& operator=(const FileInfoData&) = delete;
 
     // 0 when `folder` is not in the folder table, 1 when its stored time is
-    // `timeText` byte for byte, -1 when it differs.
+    // `timeText` byte for byte, -1 when it differs. May be called from
+    // another thread while this one writes.
     int compareFolderTime(const std::string& timeText, const std::string& folder) const;
 
     // Brings a stored folder whose time changed in step with the disk.
@@ -103,6 +105,8 @@ private:
 
     const WriteMode mode_;
     CFileInfoDB database_;
+    // Read by a scanner's walker thread while the scanner updates it.
+    mutable std::shared_mutex foldersLock_;
     std::map<std::string, StoredFolder> folders_;
     // Batched mode: the folder time update without a COMMIT, and the state of the batch.
     CSqliteDB::Statement timeUpdate_;

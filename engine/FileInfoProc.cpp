@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "engine/ConfigInfo.h"
+#include "engine/FolderWalker.h"
 #include "util/FileUtility.h"
 #include "util/StringUtility.h"
 #include "util/platform/FileSystem.h"
@@ -68,8 +69,11 @@ bool splitName(const std::string& path, std::string& name) {
 
 }  // namespace
 
-FileInfoProc::FileInfoProc(const char* rootPath, FileInfoData::WriteMode mode)
-    : rootPath_(rootPath != nullptr ? rootPath : ""), folderData_(mode) {
+FileInfoProc::FileInfoProc(const char* rootPath, ScanMode mode)
+    : rootPath_(rootPath != nullptr ? rootPath : ""),
+      mode_(mode),
+      folderData_(mode == ScanMode::Fast ? FileInfoData::WriteMode::Batched
+                                         : FileInfoData::WriteMode::PerFolder) {
     excluded_.addDirectory(ConfigInfo::global().getDataDirectoryAsScanned().c_str());
     if (platform::pathsIgnoreCase()) StringUtility::toUpperAscii(rootPath_);
     for (const std::string& ignored : folderData_.loadIgnoredFolders())
@@ -79,6 +83,16 @@ FileInfoProc::FileInfoProc(const char* rootPath, FileInfoData::WriteMode mode)
 void FileInfoProc::scanFolder(const char* folder, IInfoLog& log) {
     std::string start = folder != nullptr ? folder : "";
     if (start.empty() || start.back() != '\\') start += '\\';
+    // Reading ahead needs a database that is open from the start: a closed
+    // one is reopened (and the folder table reloaded) while the walk runs.
+    if (mode_ == ScanMode::Fast && folderData_.database().isOpen())
+        scanAhead(std::move(start), log);
+    else
+        scanInOrder(std::move(start), log);
+    folderData_.flush();
+}
+
+void FileInfoProc::scanInOrder(std::string start, IInfoLog& log) {
     // Folders still to enter, the next one last: a folder's subfolders are
     // pushed in reverse listing order, so popping gives the pre-order of a
     // recursive walk without its stack depth.
@@ -90,7 +104,26 @@ void FileInfoProc::scanFolder(const char* folder, IInfoLog& log) {
         for (auto sub = subfolders.rbegin(); sub != subfolders.rend(); ++sub)
             pending.push_back(std::move(*sub) + '\\');
     }
-    folderData_.flush();
+}
+
+void FileInfoProc::scanAhead(std::string start, IInfoLog& log) {
+    FolderWalker walker(*this, std::move(start), lastScanTime);
+    for (FolderWork work = walker.next(); work.kind != FolderWork::Kind::End;
+         work = walker.next()) {
+        (void)log.print(work.folder.c_str());
+        switch (work.kind) {
+            case FolderWork::Kind::Changed:
+                writeListedFolder(work.folder, work.timeText, work.subfolders, work.listed, -1,
+                                  log);
+                break;
+            case FolderWork::Kind::New:
+            case FolderWork::Kind::Unchanged:
+                writePreparedFolder(work, log);
+                break;
+            default:  // excluded, or it cannot be listed
+                break;
+        }
+    }
 }
 
 std::vector<std::string> FileInfoProc::scanOneFolder(const std::string& folder, IInfoLog& log) {
@@ -98,13 +131,21 @@ std::vector<std::string> FileInfoProc::scanOneFolder(const std::string& folder, 
     if (excluded_.matches(folder.c_str())) return {};
     std::string timeText;
     std::vector<std::string> subfolders;
-    std::vector<std::string> inserts;
-    if (!listFolder(folder, timeText, subfolders, inserts)) return {};
+    std::vector<std::string> files;
+    if (!listFolder(folder, timeText, subfolders, files)) return {};
+    writeListedFolder(folder, timeText, subfolders, files,
+                      folderData_.compareFolderTime(timeText, folder), log);
+    return subfolders;
+}
 
+void FileInfoProc::writeListedFolder(const std::string& folder, const std::string& timeText,
+                                     const std::vector<std::string>& subfolders,
+                                     std::vector<std::string>& inserts, int comparison,
+                                     IInfoLog& log) {
     std::vector<std::string> rechecks;
     const std::uint64_t failedBefore = folderData_.database().failedWrites();
     folderData_.beginWrites();
-    switch (folderData_.compareFolderTime(timeText, folder)) {
+    switch (comparison) {
         case 0:  // new: every file is inserted
             break;
         case 1:  // unchanged: every file is rechecked
@@ -121,11 +162,34 @@ std::vector<std::string> FileInfoProc::scanOneFolder(const std::string& folder, 
         insertFiles(folderId, inserts, log);
         recheckFiles(folderId, rechecks, log);
     }
+    finishFolder(folder, folderId, timeText, failedBefore);
+}
+
+void FileInfoProc::writePreparedFolder(const FolderWork& work, IInfoLog& log) {
+    const std::uint64_t failedBefore = folderData_.database().failedWrites();
+    folderData_.beginWrites();
+    const std::string folderId = folderData_.getFolderId(work.folder);
+    if (!folderId.empty()) {
+        const bool isNew = work.kind == FolderWork::Kind::New;
+        std::string name;
+        for (const FolderWork::File& file : work.files) {
+            log.tick();
+            if (file.mask.empty() || !splitName(file.path, name)) continue;
+            if (isNew)
+                (void)folderData_.insertFile(folderId, name, file.mask, file.mtime);
+            else
+                (void)folderData_.updateFile(folderId, name, file.mask, file.mtime);
+        }
+    }
+    finishFolder(work.folder, folderId, work.timeText, failedBefore);
+}
+
+void FileInfoProc::finishFolder(const std::string& folder, const std::string& folderId,
+                                const std::string& timeText, std::uint64_t failedBefore) {
     // A folder with a failed write keeps its old time (a new one none), so
     // the next scan diffs it again and repeats what was lost.
     const bool intact = folderData_.database().failedWrites() == failedBefore;
     folderData_.updateFolderTime(folder, intact ? folderId : std::string(), timeText);
-    return subfolders;
 }
 
 void FileInfoProc::insertFiles(const std::string& folderId, const std::vector<std::string>& paths,
@@ -158,7 +222,7 @@ void FileInfoProc::recheckFiles(const std::string& folderId, const std::vector<s
 
 bool FileInfoProc::listFolder(const std::string& folder, std::string& timeText,
                               std::vector<std::string>& subfolders,
-                              std::vector<std::string>& files) {
+                              std::vector<std::string>& files) const {
     subfolders.clear();
     files.clear();
     std::vector<platform::FolderEntry> entries;

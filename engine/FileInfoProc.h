@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/FileInfoData.h"
+#include "engine/FolderWalker.h"
 #include "engine/IInfoLog.h"
 #include "engine/SystemDirInfo.h"
 
@@ -21,14 +22,20 @@
 // Folder paths end in a backslash and are upper-cased (ASCII letters only)
 // where the platform's paths ignore case; file paths are the folder path and
 // the name as listed.
+//
+// Fast mode (the default) writes many folders per transaction and reads one
+// step ahead on a second thread (FolderWalker); Plain mode works on one
+// thread and commits per folder. Both leave the same database and report the
+// same folders and files in the same order.
 class FileInfoProc {
 public:
+    enum class ScanMode { Plain, Fast };
+
     // Opens the database (a connection of its own) and loads the folder
     // table, then builds the excluded folders: the system's, the data
     // directory and the ignored folders. The root is upper-cased where paths
     // ignore case.
-    explicit FileInfoProc(const char* rootPath,
-                          FileInfoData::WriteMode mode = FileInfoData::WriteMode::Batched);
+    explicit FileInfoProc(const char* rootPath, ScanMode mode = ScanMode::Fast);
     virtual ~FileInfoProc() = default;
 
     // Scans `folder` (a trailing backslash is added when missing) and
@@ -45,7 +52,7 @@ public:
     // folder's last-write time text, set whether or not the listing worked.
     // False, with both lists empty, when the folder cannot be read.
     bool listFolder(const std::string& folder, std::string& timeText,
-                    std::vector<std::string>& subfolders, std::vector<std::string>& files);
+                    std::vector<std::string>& subfolders, std::vector<std::string>& files) const;
 
     // Computes the 80-character MASK of `path` (its low 32 length bits, least
     // significant byte first, then nine 4-byte samples at floor(k * length / 9),
@@ -57,6 +64,7 @@ public:
 
     const std::string& rootPath() const { return rootPath_; }
     FileInfoData& folderData() { return folderData_; }
+    const FileInfoData& folderData() const { return folderData_; }
     const SystemDirInfo& excludedFolders() const { return excluded_; }
 
     // Start of the previous scan of this root, seconds since 1970 UTC; 0 when
@@ -64,15 +72,27 @@ public:
     std::int64_t lastScanTime = 0;
 
 private:
+    void scanInOrder(std::string start, IInfoLog& log);
+    void scanAhead(std::string start, IInfoLog& log);
     // Scans one folder's own files and returns its subfolders to enter; an
     // empty list for an excluded folder or one that cannot be listed.
     std::vector<std::string> scanOneFolder(const std::string& folder, IInfoLog& log);
+    // Writes a listed folder whose time compared as `comparison` (0 new, 1
+    // unchanged, -1 changed); `inserts` holds its files as listed.
+    void writeListedFolder(const std::string& folder, const std::string& timeText,
+                           const std::vector<std::string>& subfolders,
+                           std::vector<std::string>& inserts, int comparison, IInfoLog& log);
+    // Writes a new or unchanged folder whose files the walker has read.
+    void writePreparedFolder(const FolderWork& work, IInfoLog& log);
+    void finishFolder(const std::string& folder, const std::string& folderId,
+                      const std::string& timeText, std::uint64_t failedBefore);
     void insertFiles(const std::string& folderId, const std::vector<std::string>& paths,
                      IInfoLog& log);
     void recheckFiles(const std::string& folderId, const std::vector<std::string>& paths,
                       IInfoLog& log);
 
     std::string rootPath_;
+    const ScanMode mode_;
     FileInfoData folderData_;
     SystemDirInfo excluded_;
 };

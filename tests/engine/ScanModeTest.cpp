@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
-// Batched writes are a faster way to the same database: the same scans of
-// the same tree must leave the same rows, identifiers included, as writes
-// committed folder by folder.
+// The fast scan (batched writes, reading ahead on a second thread) is a
+// faster way to the same results: the same scans of the same tree must leave
+// the same rows, identifiers included, and report the same folders and files
+// in the same order as the plain scan.
 #include <cstdlib>
 #include <filesystem>
 
@@ -10,7 +11,7 @@
 
 namespace {
 
-using WriteMode = FileInfoData::WriteMode;
+using ScanMode = FileInfoProc::ScanMode;
 namespace fs = std::filesystem;
 
 // Every table the scanner writes, row by row in ID order.
@@ -34,19 +35,29 @@ void setAllTimes(const TempTree& tree, std::int64_t folders, std::int64_t files)
     tree.setModificationTime("", folders);
 }
 
-void scanDrive(WriteMode mode, std::int64_t lastScanTime) {
+// Each folder reported, with the number of files handled before it, then the final count.
+class ReportLog : public IInfoLog {
+public:
+    int print(const char* text) override {
+        reports.push_back(std::string(text) + " after " + std::to_string(count));
+        return 1;
+    }
+    std::vector<std::string> reports;
+};
+
+std::vector<std::string> scanDrive(ScanMode mode, std::int64_t lastScanTime) {
     FileInfoProc scanner("D:\\", mode);
     scanner.lastScanTime = lastScanTime;
     scanner.folderData().setBatchSize(7);  // many commits, some inside a folder
-    struct Silent : IInfoLog {
-        int print(const char*) override { return 0; }
-    } silent;
-    scanner.scanFolder(scanner.rootPath().c_str(), silent);
+    ReportLog log;
+    scanner.scanFolder(scanner.rootPath().c_str(), log);
+    log.reports.push_back("files " + std::to_string(log.count));
+    return log.reports;
 }
 
 }  // namespace
 
-class WriteModeTest : public EngineTest {
+class ScanModeTest : public EngineTest {
 protected:
     void TearDown() override {
         setenv("LANBROOK_DRIVES", ("C:=" + testsupport::prepareScratchEnvironment()).c_str(), 1);
@@ -55,7 +66,7 @@ protected:
 
     // Two scans of a fresh tree mapped as D:, with changes between them; the
     // database after each.
-    std::vector<std::vector<CSqliteDB::Row>> scenario(WriteMode mode) {
+    std::vector<std::vector<CSqliteDB::Row>> scenario(ScanMode mode) {
         testsupport::removeDatabase();
         TempTree tree;
         setenv("LANBROOK_DRIVES",
@@ -71,7 +82,7 @@ protected:
         tree.writeFile("edit/in place", "before");
         setAllTimes(tree, 2000, 1000);
         std::vector<std::vector<CSqliteDB::Row>> states;
-        scanDrive(mode, 0);
+        reports_.push_back(scanDrive(mode, 0));
         states.push_back(dump());
 
         fs::remove_all(tree.native("docs/old"));
@@ -82,17 +93,28 @@ protected:
         setAllTimes(tree, 2000, 1000);
         for (const char* changed : {"docs", "many", ""}) tree.setModificationTime(changed, 2500);
         tree.setModificationTime("edit/in place", 3000);
-        scanDrive(mode, 2000);
+        reports_.push_back(scanDrive(mode, 2000));
         states.push_back(dump());
         return states;
     }
+
+    std::vector<std::vector<std::string>> reports_;
 };
 
-TEST_F(WriteModeTest, BatchedWritesLeaveTheRowsOfWritesCommittedPerFolder) {
-    const auto plain = scenario(WriteMode::PerFolder);
-    const auto batched = scenario(WriteMode::Batched);
-    ASSERT_EQ(plain.size(), batched.size());
+TEST_F(ScanModeTest, FastScansLeaveTheRowsOfPlainScans) {
+    const auto plain = scenario(ScanMode::Plain);
+    const auto fast = scenario(ScanMode::Fast);
+    ASSERT_EQ(plain.size(), fast.size());
     EXPECT_GT(plain[0].size(), 50u);
     for (std::size_t i = 0; i < plain.size(); ++i)
-        EXPECT_EQ(plain[i], batched[i]) << "after scan " << i + 1;
+        EXPECT_EQ(plain[i], fast[i]) << "after scan " << i + 1;
+}
+
+TEST_F(ScanModeTest, FastScansReportTheFoldersAndFilesOfPlainScansInTheirOrder) {
+    (void)scenario(ScanMode::Plain);
+    (void)scenario(ScanMode::Fast);
+    ASSERT_EQ(reports_.size(), 4u);
+    EXPECT_EQ(reports_[0].size(), 8u);  // seven folders, then the file count
+    EXPECT_EQ(reports_[0], reports_[2]);
+    EXPECT_EQ(reports_[1], reports_[3]);
 }

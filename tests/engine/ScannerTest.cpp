@@ -15,7 +15,7 @@
 
 namespace {
 
-using WriteMode = FileInfoData::WriteMode;
+using ScanMode = FileInfoProc::ScanMode;
 
 std::string fingerprintOf(const std::string& path) {
     char mask[256] = {};
@@ -44,8 +44,8 @@ std::size_t loggedWrites(const std::string& kind) {
 
 }  // namespace
 
-// Every case runs with writes committed per folder and with batched writes.
-class ScanTest : public EngineTest, public ::testing::WithParamInterface<WriteMode> {
+// Every case runs in both scan modes: plain, and batched with the reading done ahead.
+class ScanTest : public EngineTest, public ::testing::WithParamInterface<ScanMode> {
 protected:
     // Scans the tree's root with a fresh scanner; returns the folders reported.
     std::vector<std::string> scan(std::int64_t lastScanTime = 0) {
@@ -264,7 +264,7 @@ void makeChain(const std::string& root, int depth) {
 
 struct DeepScan {
     const std::string* root;
-    WriteMode mode;
+    ScanMode mode;
 };
 }  // namespace
 
@@ -278,7 +278,7 @@ TEST_F(DeepTreeTest, TreeThousandsOfFoldersDeepIsScannedOnASmallStack) {
     makeChain(tree_.native(""), kDepth);
     tree_.writeFile(relative + "/f", "deep");
     const std::string root = folder();
-    DeepScan job{&root, WriteMode::Batched};
+    DeepScan job{&root, ScanMode::Fast};
     // A recursive walk would need far more than this for the depth.
     pthread_attr_t attributes;
     pthread_attr_init(&attributes);
@@ -318,8 +318,7 @@ TEST_P(ScanTest, FolderWhoseRowCannotBeInsertedStoresNoFilesButItsSubfoldersDo) 
                     .empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(WriteModes, ScanTest,
-                         ::testing::Values(WriteMode::PerFolder, WriteMode::Batched),
-                         [](const ::testing::TestParamInfo<WriteMode>& param) {
-                             return param.param == WriteMode::Batched ? "Batched" : "PerFolder";
+INSTANTIATE_TEST_SUITE_P(ScanModes, ScanTest, ::testing::Values(ScanMode::Plain, ScanMode::Fast),
+                         [](const ::testing::TestParamInfo<ScanMode>& param) {
+                             return param.param == ScanMode::Fast ? "Fast" : "Plain";
                          });

@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class FileInfoProc;
+
+// What the walk found in one folder, in the form the scanner writes it.
+struct FolderWork {
+    enum class Kind {
+        Skipped,    // excluded, or it cannot be listed: reported, nothing written
+        New,        // not in the folder table: every file fingerprinted
+        Unchanged,  // same time: files modified after lastScanTime fingerprinted
+        Changed,    // another time: the scanner diffs it against the database itself
+        End,        // the walk is over
+    };
+    struct File {
+        std::string path;
+        std::string mask;  // empty when not fingerprinted (not needed, or it failed)
+        std::int64_t mtime = 0;
+    };
+
+    Kind kind = Kind::End;
+    std::string folder;
+    std::string timeText;
+    std::vector<std::string> subfolders;  // Changed: as listed, for the diff
+    std::vector<std::string> listed;      // Changed: the files as listed
+    std::vector<File> files;              // New and Unchanged
+};
+
+// Walks a tree for the scanner on a thread of its own, one step ahead: it
+// lists each folder, compares its time with the folder table and reads the
+// files that will be written (fingerprints, or the status and, when modified
+// since lastScanTime, the fingerprint). The scanner takes the folders in the
+// walk's order, depth first in pre-order and in listing order, and does
+// every database write and every progress report itself, so both come in the
+// same order as in a walk without this thread; only the reading overlaps the
+// writing. At most a few folders wait at a time.
+//
+// The walker reads the scanner's excluded folders and folder table, and lists
+// through it; the folder table is guarded by FileInfoData.
+class FolderWalker {
+public:
+    FolderWalker(const FileInfoProc& scanner, std::string start, std::int64_t lastScanTime);
+    // Stops the walk and waits for the thread.
+    ~FolderWalker();
+    FolderWalker(const FolderWalker&) = delete;
+    FolderWalker& operator=(const FolderWalker&) = delete;
+
+    // The next folder of the walk; Kind::End after the last.
+    FolderWork next();
+
+private:
+    void run(std::string start);
+    FolderWork examine(const std::string& folder, std::vector<std::string>& subfolders) const;
+    void prepareNew(FolderWork& work, std::vector<std::string>& paths) const;
+    void prepareUnchanged(FolderWork& work, std::vector<std::string>& paths) const;
+    // False when the walk is to stop.
+    bool push(FolderWork work);
+
+    const FileInfoProc& scanner_;
+    const std::int64_t lastScanTime_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<FolderWork> ready_;
+    bool stopping_ = false;
+    std::thread thread_;
+};
