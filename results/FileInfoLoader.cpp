@@ -212,14 +212,16 @@ std::string FileInfoLoader::getDuplicateSizeText() const {
 }
 
 std::uint32_t FileInfoLoader::decodeFileSize(std::string_view mask) {
-    std::uint32_t value = 0;
-    for (std::size_t i = 0; i < 8 && i < mask.size(); ++i) {
-        const int digit = hexDigit(mask[i]);
-        if (digit < 0) break;
-        value = value << 4 | static_cast<std::uint32_t>(digit);
+    if (mask.size() < 8) return 0;
+    std::uint32_t size = 0;
+    // Byte i of the size is written at characters 2i and 2i + 1.
+    for (int i = 3; i >= 0; --i) {
+        const int high = hexDigit(mask[2 * i]);
+        const int low = hexDigit(mask[2 * i + 1]);
+        if (high < 0 || low < 0) return 0;
+        size = size << 8 | static_cast<std::uint32_t>(high * 16 + low);
     }
-    // The MASK writes the size least significant byte first.
-    return (value & 0xFFu) << 24 | (value & 0xFF00u) << 8 | (value >> 8 & 0xFF00u) | value >> 24;
+    return size;
 }
 
 void FileInfoLoader::clearGroups() {

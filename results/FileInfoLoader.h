@@ -105,8 +105,10 @@ public:
     CFileInfoDB& database() { return database_; }
 
     // The file size a MASK encodes: its first eight characters read as one
-    // hexadecimal number (up to the first character that is not a digit),
-    // whose four bytes are then reversed, so "E8030000" gives 1000.
+    // hexadecimal number whose four bytes are then reversed, so "E8030000"
+    // gives 1000. 0 when they are fewer or not all hexadecimal digits, as the
+    // index builder reads them, so duplicateBytes() is the sum of the loaded
+    // groups' FTSIZE whatever the MASK texts hold.
     static std::uint32_t decodeFileSize(std::string_view mask);
 
 private:

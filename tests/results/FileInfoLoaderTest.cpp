@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -11,6 +12,7 @@
 
 #include "TempTree.h"
 #include "engine/ConfigInfo.h"
+#include "engine/FileInfoAnalyse.h"
 #include "results/FileInfoLoader.h"
 #include "storage/CFileInfoDB.h"
 #include "util/FileUtility.h"
@@ -36,13 +38,9 @@ std::string sizeText(std::uint64_t bytes) {
     return FileUtility::formatSize(buffer, bytes);
 }
 
-std::string nameOf(const std::string& path) {
-    return path.substr(path.rfind('\\') + 1);
-}
-
-// The process's own database, filled through a connection of its own the way
-// the scanner and the index builder fill it: folders, files, then one index
-// row per stored group in the order they were stored (the first gets ID 1).
+// The process's own database, filled the way an analysis fills it: folders
+// and files through a connection of the test's own, then the index by the
+// index builder.
 class FileInfoLoaderTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -67,22 +65,16 @@ protected:
         ASSERT_TRUE(writer_.insertFile(known->second, path.substr(cut), mask, 1700000000)) << path;
     }
 
-    // Stores the files of one fingerprint and records its index row, named
-    // after the first file.
     void storeGroup(const std::string& mask, const Paths& paths) {
         for (const auto& path : paths) storeFile(path, mask);
-        const auto count = static_cast<std::int64_t>(paths.size());
-        const std::int64_t waste = (count - 1) * FileInfoLoader::decodeFileSize(mask);
-        char head[64];
-        std::snprintf(head, sizeof head, "%32lld|%8lld|", static_cast<long long>(waste),
-                      static_cast<long long>(count));
-        indexEntries_.push_back(head + mask + "|" + nameOf(paths.front()));
     }
 
-    // writeIndex stores the last entry first, so the first stored group gets ID 1.
+    // Builds the index as the end of an analysis does: ID 1 is the group that
+    // wastes most, each group named after its file stored first.
     void writeIndex() {
-        const std::vector<std::string> entries(indexEntries_.rbegin(), indexEntries_.rend());
-        ASSERT_TRUE(writer_.writeIndex(entries)) << writer_.errorText();
+        FileInfoAnalyse builder;
+        ASSERT_TRUE(builder.buildIndex());
+        ASSERT_TRUE(builder.indexWritten());
     }
 
     bool load(int code) {
@@ -98,7 +90,6 @@ protected:
 
     CFileInfoDB writer_{ConfigInfo::global().getDatabasePath()};
     std::map<std::string, std::string> folderIds_;
-    std::vector<std::string> indexEntries_;
     FileInfoLoader loader_;
 };
 
@@ -190,6 +181,27 @@ TEST(FileSizeTest, TheFirstEightDigitsAreTheSizeLeastSignificantByteFirst) {
     EXPECT_EQ(FileInfoLoader::decodeFileSize(maskOf(123456789, 1)), 123456789u);
 }
 
+TEST(FileSizeTest, ASizeIsReadAsTheIndexBuilderReadsIt) {
+    for (const std::string& mask :
+         {maskOf(1536, 1), std::string("E803"), std::string("E80300G0abc"), std::string("e8030000"),
+          std::string(), std::string("-1000000")})
+        EXPECT_EQ(FileInfoLoader::decodeFileSize(mask), FileInfoAnalyse::sizeFromMask(mask))
+            << mask;
+}
+
+TEST_F(FileInfoLoaderTest, DuplicateBytesAreTheSumOfTheStoredWaste) {
+    storeGroup(maskOf(1000, 1), {"C:\\A\\x.txt", "C:\\B\\x.txt", "C:\\C\\x.txt"});
+    storeGroup("not a fingerprint", {"C:\\A\\odd.txt", "C:\\B\\odd.txt"});
+    storeGroup(maskOf(3, 2), {"C:\\A\\three.txt", "C:\\B\\three.txt"});
+    writeIndex();
+    ASSERT_TRUE(writer_.query("SELECT SUM(FTSIZE) FROM FILEINFO_IDX"));
+    const std::string stored = writer_.resultRows().front().at(0);
+    writer_.clearResult();
+    ASSERT_TRUE(load(FileInfoLoader::kText));
+    EXPECT_EQ(std::to_string(loader_.duplicateBytes()), stored);
+    EXPECT_EQ(loader_.groupCount(), 3);
+}
+
 TEST_F(FileInfoLoaderTest, ThreeCopiesAddThreeSizesToTotalAndTwoToDuplicates) {
     storeGroup(maskOf(1000, 1), {"C:\\A\\x.txt", "C:\\B\\x.txt", "C:\\B\\y.txt"});
     writeIndex();
@@ -249,10 +261,10 @@ TEST_F(FileInfoLoaderTest, CategoryFourLoadsExactlyTheNamesOfNoList) {
     storeGroup(maskOf(10, 4), {"C:\\A\\name."});
     writeIndex();
     ASSERT_TRUE(load(FileInfoLoader::kOther));
-    ASSERT_EQ(loader_.groupCount(), 3);
-    EXPECT_EQ(loader_.GetFileInfo(0)[2], "README");
-    EXPECT_EQ(loader_.GetFileInfo(1)[2], ".profile");
-    EXPECT_EQ(loader_.GetFileInfo(2)[2], "name.");
+    Paths names;
+    for (int i = 0; i < loader_.groupCount(); ++i) names.push_back(loader_.GetFileInfo(i)[2]);
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (Paths{".profile", "README", "name."}));
 }
 
 TEST_F(FileInfoLoaderTest, ACategoryWithoutFilesIsEmptyWithZeroTexts) {
@@ -383,7 +395,7 @@ TEST_F(FileInfoLoaderTest, GroupFilesOfAnUnknownMaskAreNone) {
     EXPECT_TRUE(loader_.getGroupFiles("x' OR '1'='1").empty());
 }
 
-TEST_F(FileInfoLoaderTest, TheDatabaseIsReadyOnlyOnceAnIndexExists) {
+TEST_F(FileInfoLoaderTest, TheDatabaseIsReadyOnlyAfterAFirstAnalysis) {
     writer_.close();
     testsupport::removeDatabase();
     EXPECT_FALSE(loader_.isDatabaseReady());
@@ -404,4 +416,36 @@ TEST_F(FileInfoLoaderTest, AFolderInPlaceOfTheDatabaseIsNotReady) {
     ASSERT_TRUE(platform::makeDirectory(path));
     EXPECT_FALSE(loader_.isDatabaseReady());
     std::filesystem::remove(testsupport::databaseNativePath());
+}
+
+TEST_F(FileInfoLoaderTest, AFileThatIsNoDatabaseIsNotReadyAndLoadsNothing) {
+    writer_.close();
+    testsupport::removeDatabase();
+    std::filesystem::create_directories(
+        std::filesystem::path(testsupport::databaseNativePath()).parent_path());
+    {
+        std::FILE* file = std::fopen(testsupport::databaseNativePath().c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        std::fputs("this is not an SQLite database, only text long enough to be read as a header",
+                   file);
+        std::fclose(file);
+    }
+    EXPECT_FALSE(loader_.isDatabaseReady());
+    EXPECT_FALSE(loader_.loadGroups(FileInfoLoader::kAll));
+    EXPECT_EQ(loader_.groupCount(), 0);
+    EXPECT_TRUE(loader_.getGroupFiles(maskOf(10, 1)).empty());
+}
+
+TEST_F(FileInfoLoaderTest, ALockedDatabaseLoadsAnEmptyModelAtOnce) {
+    storeGroup(maskOf(1000, 1), {"C:\\A\\x.txt", "C:\\B\\x.txt"});
+    writeIndex();
+    ASSERT_TRUE(load(FileInfoLoader::kAll));
+    ASSERT_TRUE(writer_.execute("BEGIN EXCLUSIVE"));
+
+    EXPECT_FALSE(loader_.loadGroups(FileInfoLoader::kAll));
+    EXPECT_EQ(loader_.groupCount(), 0);
+    EXPECT_EQ(loader_.totalBytes(), 0);
+    EXPECT_FALSE(loader_.buildPathTree(FileInfoLoader::kAll));
+    EXPECT_TRUE(loader_.pathTree().root().children().empty());
+    EXPECT_TRUE(writer_.execute("COMMIT"));
 }
