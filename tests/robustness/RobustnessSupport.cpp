@@ -30,24 +30,35 @@ Database openDatabase(const std::string& path) {
     return db;
 }
 
-// Every row of `sql`, its columns joined by '|'.
-std::vector<std::string> rowsOf(sqlite3* db, const char* sql) {
+using Columns = std::vector<std::string>;
+
+// Every row of `sql`, each column's text exactly as stored.
+std::vector<Columns> columnsOf(sqlite3* db, const char* sql) {
     sqlite3_stmt* statement = nullptr;
     if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK)
         throw std::runtime_error(std::string(sql) + ": " + sqlite3_errmsg(db));
-    std::vector<std::string> rows;
+    std::vector<Columns> rows;
     while (sqlite3_step(statement) == SQLITE_ROW) {
-        std::string row;
+        Columns row;
         for (int i = 0; i < sqlite3_column_count(statement); ++i) {
-            if (i > 0) row += '|';
             const auto* text = sqlite3_column_text(statement, i);
-            if (text != nullptr)
-                row.append(reinterpret_cast<const char*>(text),
-                           static_cast<std::size_t>(sqlite3_column_bytes(statement, i)));
+            row.emplace_back(text != nullptr ? reinterpret_cast<const char*>(text) : "",
+                             static_cast<std::size_t>(sqlite3_column_bytes(statement, i)));
         }
         rows.push_back(std::move(row));
     }
     sqlite3_finalize(statement);
+    return rows;
+}
+
+// Every row of `sql`, its columns joined by '|'.
+std::vector<std::string> rowsOf(sqlite3* db, const char* sql) {
+    std::vector<std::string> rows;
+    for (const Columns& columns : columnsOf(db, sql)) {
+        std::string row;
+        for (std::size_t i = 0; i < columns.size(); ++i) row += (i > 0 ? "|" : "") + columns[i];
+        rows.push_back(std::move(row));
+    }
     return rows;
 }
 
@@ -147,6 +158,24 @@ DatabaseImage readImage(const std::string& databasePath) {
                                           "(SELECT ID FROM FILEINFO_DIF)")
                                        .at(0));
     return image;
+}
+
+std::map<std::string, std::string> storedFileMasks(const std::string& databasePath) {
+    const Database db = openDatabase(databasePath);
+    std::map<std::string, std::string> files;
+    for (const Columns& row : columnsOf(db.get(),
+                                        "SELECT A.FNAME || B.FNAME, B.MASK FROM FILEINFO_DIF A, "
+                                        "FILEINFO_FIF B WHERE B.FOLDERID = A.ID"))
+        files[row.at(0)] = row.at(1);
+    return files;
+}
+
+std::vector<std::string> storedFolderNames(const std::string& databasePath) {
+    const Database db = openDatabase(databasePath);
+    std::vector<std::string> folders;
+    for (const Columns& row : columnsOf(db.get(), "SELECT FNAME FROM FILEINFO_DIF"))
+        folders.push_back(row.at(0));
+    return folders;
 }
 
 std::string integrityCheck(const std::string& databasePath) {

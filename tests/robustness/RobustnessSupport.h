@@ -49,6 +49,11 @@ struct DatabaseImage {
 
 // Reads the image through a connection of its own (native path).
 DatabaseImage readImage(const std::string& databasePath);
+// Full path (folder FNAME + file FNAME) -> MASK of every stored file whose
+// folder row exists; the texts exactly as stored, whatever bytes they hold.
+std::map<std::string, std::string> storedFileMasks(const std::string& databasePath);
+// FNAME of every stored folder.
+std::vector<std::string> storedFolderNames(const std::string& databasePath);
 // The first line PRAGMA integrity_check gives ("ok" for a sound file), or SQLite's error.
 std::string integrityCheck(const std::string& databasePath);
 // Runs one statement, for tests that change the database from outside.
