@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -29,11 +30,11 @@ public:
     // The index entry of one group: the waste right-aligned in 32 characters,
     // "|", the count right-aligned in 8, "|", the MASK, "|", the name. Sorted
     // as bytes, entries come in ascending order of waste, then count, MASK.
-    static std::string formatEntry(std::int64_t waste, int count, const std::string& mask,
-                                   const std::string& name);
+    static std::string formatEntry(std::int64_t waste, int count, std::string_view mask,
+                                   std::string_view name);
     // The size the first eight characters of a MASK encode (four bytes, least
     // significant first); 0 when they are not hexadecimal digits.
-    static std::uint32_t sizeFromMask(const std::string& mask);
+    static std::uint32_t sizeFromMask(std::string_view mask);
 
     // Counts one file row; rows come in ascending ID order.
     void addRow(const char* mask, const char* name);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <functional>
 #include <unordered_map>
 #include <utility>
 
@@ -13,28 +14,23 @@
 
 namespace {
 
-// A connection that keeps, of all file rows (MASK, folder, name), only the
-// full paths of the wanted groups: one pass over the files for all groups.
-class GroupFileReader : public CFileInfoDB {
+// A connection that hands each row of three columns to `onRow` as SQLite
+// delivers it, so no result is kept whole.
+class RowReader : public CFileInfoDB {
 public:
-    GroupFileReader(std::string path,
-                    const std::unordered_map<std::string, std::vector<std::string>*>& wanted)
-        : CFileInfoDB(std::move(path)), wanted_(wanted) {}
+    using Handler = std::function<void(const char*, const char*, const char*)>;
+    RowReader(std::string path, Handler onRow)
+        : CFileInfoDB(std::move(path)), onRow_(std::move(onRow)) {}
 
 protected:
     int addResultRow(int count, char** values, char** /*names*/) override {
-        if (count != 3 || values[0] == nullptr || values[1] == nullptr || values[2] == nullptr)
-            return 0;
-        const auto found = wanted_.find(values[0]);
-        if (found == wanted_.end()) return 0;
-        const std::string path = std::string(values[1]) + values[2];
-        const std::string native = platform::toNativePath(path);
-        found->second->push_back(native.empty() ? path : native);
+        if (count == 3 && values[0] != nullptr && values[1] != nullptr && values[2] != nullptr)
+            onRow_(values[0], values[1], values[2]);
         return 0;
     }
 
 private:
-    const std::unordered_map<std::string, std::vector<std::string>*>& wanted_;
+    Handler onRow_;
 };
 
 std::string sizeText(std::uint64_t bytes) {
@@ -45,38 +41,51 @@ std::string sizeText(std::uint64_t bytes) {
 }  // namespace
 
 bool ScanSummary::load(const std::string& databasePath, std::size_t topGroups, std::string& error) {
-    CFileInfoDB database(databasePath);
-    if (!database.open() || !database.queryIndex()) {
-        error = database.errorText();
-        return false;
-    }
     // Rows (FNUM, MASK, FNAME) in ID order: the most wasteful group first.
-    for (const CSqliteDB::Row& row : database.takeResultRows()) {
-        if (row.size() < 3) continue;
-        Group group;
-        group.count = std::atoi(row[0].c_str());
-        group.mask = row[1];
-        group.name = row[2];
-        group.size = FileInfoAnalyse::sizeFromMask(group.mask);
-        const auto count = static_cast<std::uint64_t>(std::max(group.count, 0));
-        group.waste = count > 0 ? (count - 1) * group.size : 0;
-        ++groups;
-        storedFiles += count;
-        totalBytes += count * group.size;
-        duplicateBytes += group.waste;
-        if (group.count < 2) continue;
-        ++duplicateGroups;
-        if (group.waste > 0 && top.size() < topGroups) top.push_back(std::move(group));
+    RowReader index(databasePath, [&](const char* fnum, const char* mask, const char* name) {
+        addGroup(std::atoi(fnum), mask, name, topGroups);
+    });
+    if (!index.open() || !index.queryIndex()) {
+        error = index.errorText();
+        return false;
     }
     return top.empty() || loadPaths(databasePath, error);
 }
 
+void ScanSummary::addGroup(int fileCount, const char* mask, const char* name,
+                           std::size_t topGroups) {
+    const auto count = static_cast<std::uint64_t>(std::max(fileCount, 0));
+    const std::uint64_t size = FileInfoAnalyse::sizeFromMask(mask);
+    const std::uint64_t waste = count > 0 ? (count - 1) * size : 0;
+    ++groups;
+    storedFiles += count;
+    totalBytes += count * size;
+    duplicateBytes += waste;
+    if (count < 2) return;
+    ++duplicateGroups;
+    if (waste == 0 || top.size() >= topGroups) return;
+    Group group;
+    group.count = fileCount;
+    group.mask = mask;
+    group.name = name;
+    group.size = size;
+    group.waste = waste;
+    top.push_back(std::move(group));
+}
+
 bool ScanSummary::loadPaths(const std::string& databasePath, std::string& error) {
+    // One pass over all file rows (MASK, folder, name) finds the files of every top group.
     std::unordered_map<std::string, std::vector<std::string>*> wanted;
     for (Group& group : top) wanted[group.mask] = &group.paths;
-    GroupFileReader reader(databasePath, wanted);
-    if (!reader.open() || !reader.queryAllFiles()) {
-        error = reader.errorText();
+    RowReader files(databasePath, [&](const char* mask, const char* folder, const char* name) {
+        const auto found = wanted.find(mask);
+        if (found == wanted.end()) return;
+        const std::string path = std::string(folder) + name;
+        const std::string native = platform::toNativePath(path);
+        found->second->push_back(native.empty() ? path : native);
+    });
+    if (!files.open() || !files.queryAllFiles()) {
+        error = files.errorText();
         return false;
     }
     for (Group& group : top) std::sort(group.paths.begin(), group.paths.end());

@@ -36,5 +36,6 @@ public:
     std::vector<Group> top;
 
 private:
+    void addGroup(int fileCount, const char* mask, const char* name, std::size_t topGroups);
     [[nodiscard]] bool loadPaths(const std::string& databasePath, std::string& error);
 };

@@ -129,3 +129,51 @@ TEST_F(IndexTest, UnreadableDatabaseFailsAndIsLeftAsItWas) {
     const std::string after((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_EQ(after, garbage);
 }
+
+// The rewrite drops the table, and with it any trigger made on it: a trigger
+// that survives a build shows that the index was left as it was.
+class UnchangedIndexTest : public IndexTest {
+protected:
+    void SetUp() override {
+        IndexTest::SetUp();
+        for (const char* name : {"a", "b"}) addFile(name, maskOf(100));
+        addFile("c", maskOf(7));
+        ASSERT_TRUE(FileInfoAnalyse().buildIndex());
+        before_ = index();
+        executeSql("CREATE TRIGGER IDX_MARK AFTER DELETE ON FILEINFO_IDX BEGIN SELECT 1; END");
+    }
+
+    static bool markSurvived() {
+        return !selectRows("SELECT name FROM sqlite_master WHERE name = 'IDX_MARK'").empty();
+    }
+
+    std::vector<CSqliteDB::Row> before_;
+};
+
+TEST_F(UnchangedIndexTest, BuildOverUnchangedFilesLeavesTheIndexInPlace) {
+    ASSERT_TRUE(FileInfoAnalyse().buildIndex());
+    EXPECT_TRUE(markSurvived());
+    EXPECT_EQ(index(), before_);
+}
+
+TEST_F(UnchangedIndexTest, IndexThatDiffersInOneCountIsRewritten) {
+    executeSql("UPDATE FILEINFO_IDX SET FNUM = 5 WHERE ID = 1");
+    ASSERT_TRUE(FileInfoAnalyse().buildIndex());
+    EXPECT_FALSE(markSurvived());
+    EXPECT_EQ(index(), before_);
+}
+
+TEST_F(UnchangedIndexTest, IndexWithAnExtraRowIsRewritten) {
+    executeSql("INSERT INTO FILEINFO_IDX (FTSIZE, FNUM, MASK, FNAME) VALUES (0, 1, '" + maskOf(9) +
+               "', 'x')");
+    ASSERT_TRUE(FileInfoAnalyse().buildIndex());
+    EXPECT_EQ(index(), before_);
+}
+
+TEST_F(UnchangedIndexTest, IndexWhoseSequenceRanAheadIsRewritten) {
+    executeSql("UPDATE sqlite_sequence SET seq = 40 WHERE name = 'FILEINFO_IDX'");
+    ASSERT_TRUE(FileInfoAnalyse().buildIndex());
+    EXPECT_FALSE(markSurvived());
+    EXPECT_EQ(selectRows("SELECT seq FROM sqlite_sequence WHERE name = 'FILEINFO_IDX'").at(0).at(0),
+              "2");
+}
