@@ -55,7 +55,9 @@ public:
     FileInfoLoader& operator=(const FileInfoLoader&) = delete;
 
     // True when the database file is readable, opens, and holds FILEINFO_IDX
-    // (written by the first completed analysis). Opening creates the basic
+    // (written by the first completed analysis). Before the first open a
+    // damaged file is set aside (CDatabaseRecovery), so the answer is then
+    // false and the analysis makes a new database. Opening creates the basic
     // tables of a new file; the connection stays open for later calls.
     bool isDatabaseReady();
 
