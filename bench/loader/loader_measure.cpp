@@ -3,6 +3,7 @@
 // measurement per process, so that the peak resident size is its own:
 //   loader_measure refresh DB CATEGORY    loadCategoryTable + loadGroups + buildPathTree
 //   loader_measure group-files DB RUNS    getGroupFiles of the biggest and of a single group
+//   loader_measure ready DB               isDatabaseReady on a fresh loader (start-up)
 //   loader_measure scan DB                both queries of a refresh, rows dropped (the floor)
 //   loader_measure add-mask-index DB      adds an index on FILEINFO_FIF(MASK) to DB
 // DB is a native path. Prints one key=value line per measurement.
@@ -93,6 +94,15 @@ int scan(const std::string& db) {
     return read ? 0 : 1;
 }
 
+int ready(const std::string& db) {
+    FileInfoLoader loader(db);
+    bool answer = false;
+    const double seconds = secondsOf([&] { answer = loader.isDatabaseReady(); });
+    std::printf("ready answer=%d seconds=%.3f peak_rss_mib=%.1f\n", answer ? 1 : 0, seconds,
+                peakResidentMiB());
+    return answer ? 0 : 1;
+}
+
 std::string firstColumn(CSqliteDB& db, const std::string& sql) {
     if (!db.query(sql) || db.resultRows().empty()) return std::string();
     return db.resultRows().front().at(0);
@@ -134,7 +144,7 @@ int main(int argc, char** argv) {
     std::string db;
     if (argc < 3 || !platform::fromNativePath(argv[2], db)) {
         std::fprintf(stderr,
-                     "usage: loader_measure refresh|group-files|scan|add-mask-index DB "
+                     "usage: loader_measure refresh|group-files|ready|scan|add-mask-index DB "
                      "[CATEGORY|RUNS]\n");
         return 2;
     }
@@ -142,6 +152,7 @@ int main(int argc, char** argv) {
     if (mode == "refresh" && argc == 4) return refresh(db, std::atoi(argv[3]));
     if (mode == "group-files" && argc == 4) return groupFiles(db, std::max(1, std::atoi(argv[3])));
     if (mode == "scan") return scan(db);
+    if (mode == "ready") return ready(db);
     if (mode == "add-mask-index") return addMaskIndex(db);
     std::fprintf(stderr, "loader_measure: unknown mode %s\n", mode.c_str());
     return 2;

@@ -4,7 +4,8 @@
 # database of 100k and of 1M file rows with its index once (kept while the
 # generator's sources stay the same), then measures, each --runs times in a
 # process of its own: a category refresh (loadCategoryTable + loadGroups +
-# buildPathTree) of categories 0 and 2, the floor of the two queries, and
+# buildPathTree) of categories 0 and 2, the floor of the two queries, the
+# start-up question isDatabaseReady, and
 # getGroupFiles of one group, also on a copy with an index on FILEINFO_FIF(MASK).
 # Prints medians of wall and processor seconds and the largest peak memory.
 #
@@ -62,6 +63,9 @@ for files in $sizes; do
     lines=()
     for ((run = 0; run < runs; run++)); do lines+=("$("$measure" scan "$db")"); done
     printf '   floor (both queries, rows dropped): median %ss\n' "$(median seconds "${lines[@]}")"
+    lines=()
+    for ((run = 0; run < runs; run++)); do lines+=("$("$measure" ready "$db")"); done
+    printf '   isDatabaseReady (with the damage check): median %ss\n' "$(median seconds "${lines[@]}")"
     echo "   getGroupFiles, no index on MASK:"
     "$measure" group-files "$db" "$((runs * 3))" | sed 's/^/     /'
     copy=$cache/files-$files-$stamp-maskindex.db
