@@ -15,7 +15,7 @@ seconds=${FUZZ_SECONDS:-8}
 cmake -S . -B build-fuzz -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANBROOK_SANITIZE=ON -DLANBROOK_FUZZ=ON \
     -DLANBROOK_BUILD_UI=OFF -DLANBROOK_BUILD_BENCH=OFF >/dev/null
-targets=$(sed -n 's/^lanbrook_add_fuzz(\([a-z_]*\).*/\1/p' tests/fuzz/CMakeLists.txt)
+targets=$(sed -n 's/^ *lanbrook_add_fuzz(\([a-z_]*\).*/\1/p' tests/fuzz/CMakeLists.txt)
 for name in $targets; do
     cmake --build build-fuzz -j"$(nproc)" --target "fuzz_$name" >/dev/null
 done

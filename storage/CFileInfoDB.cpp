@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "storage/SqlText.h"
-#include "util/StringUtility.h"
 
 namespace {
 // The file format. Each text goes to SQLite as it stands.
@@ -38,18 +37,6 @@ const char* const kFileUpdate =
 const char* const kIndexInsert =
     "INSERT INTO FILEINFO_IDX (FTSIZE, FNUM, MASK, FNAME) VALUES (?,?,?,?)";
 
-// The four fields of an index entry; the name is everything after the third
-// '|', so a name that holds '|' (legal in POSIX file names) stays whole.
-CSqliteDB::Row indexRow(const std::string& entry) {
-    CSqliteDB::Row fields = StringUtility::split(entry, "|", "");
-    if (fields.size() > 4) {
-        std::string name = fields[3];
-        for (std::size_t i = 4; i < fields.size(); ++i) name += "|" + fields[i];
-        fields.resize(3);
-        fields.push_back(std::move(name));
-    }
-    return fields;
-}
 }  // namespace
 
 CFileInfoDB::CFileInfoDB(std::string databasePath) : CSqliteDB(std::move(databasePath)) {}
@@ -89,7 +76,7 @@ bool CFileInfoDB::writeIndex(const std::vector<std::string>& entries) {
     (void)recreateIndexTable();
     Rows rows;
     for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
-        rows.push_back(indexRow(*entry));
+        rows.push_back(sqltext::splitIndexEntry(*entry));
     }
     return insertRows(kIndexInsert, rows);
 }

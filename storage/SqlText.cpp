@@ -51,4 +51,19 @@ std::int64_t leadingInteger(const std::string& text) {
     return value == lowest ? std::numeric_limits<std::int64_t>::max() : -value;
 }
 
+std::vector<std::string> splitIndexEntry(const std::string& entry) {
+    constexpr std::size_t kFields = 4;
+    std::vector<std::string> fields;
+    if (entry.empty()) return fields;
+    std::size_t from = 0;
+    while (fields.size() + 1 < kFields) {
+        const std::size_t bar = entry.find('|', from);
+        if (bar == std::string::npos) break;
+        fields.push_back(entry.substr(from, bar - from));
+        from = bar + 1;
+    }
+    fields.push_back(entry.substr(from));
+    return fields;
+}
+
 }  // namespace sqltext

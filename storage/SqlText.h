@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Pieces of SQL text built by concatenation inside storage.
 namespace sqltext {
@@ -26,5 +27,11 @@ bool isRowId(const std::string& text);
 // (blanks skipped, optional sign, digits; 0 when there are none), saturated
 // at the limits instead of overflowing.
 std::int64_t leadingInteger(const std::string& text);
+
+// The fields of an index entry "FTSIZE|FNUM|MASK|FNAME": split at the first
+// three '|', the name being everything after the third, so a name holding
+// '|' (legal in POSIX file names) stays whole. An entry with fewer bars gives
+// fewer fields (one more than its bars); the empty entry gives none.
+std::vector<std::string> splitIndexEntry(const std::string& entry);
 
 }  // namespace sqltext

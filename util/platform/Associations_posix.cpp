@@ -3,6 +3,7 @@
 // content type its default application, and the application's Exec line an
 // open-command template. Programs start through posix_spawnp, never a shell.
 #include "util/platform/Associations.h"
+#include "util/platform/DesktopExec.h"
 
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
@@ -90,10 +91,8 @@ bool expandFieldCodes(const std::string& raw, std::string& argument, bool& takes
     return !(droppedCode && argument.empty());
 }
 
-// The template of a desktop entry's Exec line: the program in double quotes,
-// then every argument quoted for the shell. An entry without a file code gets
-// the file as its last argument. False for a line that does not parse or
-// whose program could not stand in double quotes or holds a field code.
+}  // namespace
+
 bool templateOfExec(const char* exec, std::string& command) {
     gint count = 0;
     gchar** raw = nullptr;
@@ -115,6 +114,8 @@ bool templateOfExec(const char* exec, std::string& command) {
     command = result;
     return true;
 }
+
+namespace {
 
 // Owners of the spawn attributes and file actions; `ok` is false when init failed.
 struct SpawnAttributes {
