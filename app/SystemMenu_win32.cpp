@@ -29,7 +29,7 @@ public:
     bool nativeEventFilter(const QByteArray&, void* message, qintptr* result) override {
         const MSG* msg = static_cast<const MSG*>(message);
         if (msg->hwnd != window_ || msg->message != WM_SYSCOMMAND) return false;
-        if ((msg->wParam & 0xFFF0) != ids::kSysCommandAbout) return false;
+        if ((msg->wParam & 0xFFF0) != static_cast<WPARAM>(ids::kSysCommandAbout)) return false;
         onChosen_();
         *result = 0;
         return true;

@@ -30,6 +30,8 @@ public:
     // starts beyond the last group changes nothing.
     void showPage(int page);
 
+    static constexpr int kPageSize = 26;
+
     // The pages a category of `groups` groups needs: 0 for none.
     static int pageCount(int groups);
     // Duplicate bytes over total bytes in thousandths, truncated; 0 for no bytes.
@@ -45,7 +47,7 @@ private:
     IResultViewOwner* m_owner;
     FileInfoLoader* m_loader;
     std::map<int, std::string> m_rowMasks;  // list row -> MASK of the group shown there
-    const int m_pageSize = 26;
+    const int m_pageSize = kPageSize;
     QTableWidget* m_list;
     QLineEdit* m_pageEdit;
     CUpDownControl* m_pageSpin;
