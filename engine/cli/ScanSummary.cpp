@@ -109,8 +109,9 @@ void ScanSummary::print(std::FILE* out, std::uint32_t filesHandled,
     std::fprintf(out, "\nGroups that waste most:\n");
     for (std::size_t i = 0; i < top.size(); ++i) {
         const Group& group = top[i];
-        std::fprintf(out, "%2zu. %llu bytes wasted: %d copies of %llu bytes (%s)\n", i + 1,
-                     u(group.waste), group.count, u(group.size), group.name.c_str());
+        std::fprintf(out, "%2zu. %d copies of %s, %llu bytes each: %llu bytes wasted (%s)\n", i + 1,
+                     group.count, group.name.c_str(), u(group.size), u(group.waste),
+                     sizeText(group.waste).c_str());
         const std::size_t shown = std::min(group.paths.size(), pathsPerGroup);
         for (std::size_t p = 0; p < shown; ++p)
             std::fprintf(out, "    %s\n", group.paths[p].c_str());
