@@ -2,7 +2,6 @@
 #include "util/FileUtility.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <ctime>
 #include <filesystem>
@@ -57,18 +56,9 @@ TEST_F(FileUtilityTree, LastWriteTimeTextIsLocalTimeWithMilliseconds) {
     tree_.makeFolder("dated");
     const std::time_t when = 1700000000;  // 2023-11-14 22:13:20 UTC
     tree_.setModificationTime("dated", when);
-    std::tm local{};
-    localtime_r(&when, &local);
+    const std::tm local = *std::localtime(&when);
     char expected[32];
     std::strftime(expected, sizeof expected, "%Y%m%d%H%M%S000", &local);
     EXPECT_EQ(FileUtility::getLastWriteTimeText(tree_.drivePath("dated")), expected);
     EXPECT_EQ(FileUtility::getLastWriteTimeText(tree_.drivePath("missing")), "");
-}
-
-TEST(LogicalDrives, FollowTheDriveMapInLetterOrder) {
-    const char* saved = std::getenv("LANBROOK_DRIVES");
-    const std::string keep = saved != nullptr ? saved : "";
-    setenv("LANBROOK_DRIVES", "D:=/tmp;C:=/", 1);
-    EXPECT_EQ(FileUtility::getLogicalDrives(), (std::vector<std::string>{"C:\\", "D:\\"}));
-    setenv("LANBROOK_DRIVES", keep.c_str(), 1);
 }

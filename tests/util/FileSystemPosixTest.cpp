@@ -1,0 +1,138 @@
+// SPDX-License-Identifier: MIT
+// The file-system seam on POSIX systems: what the listing leaves out, folder
+// modes, and the drive map that turns native paths into drive form.
+#include "util/FileUtility.h"
+#include "util/platform/FileSystem.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+
+#include "TempTree.h"
+
+namespace {
+
+// name -> isDirectory, for easy comparison.
+std::map<std::string, bool> listing(const std::string& folder) {
+    std::vector<platform::FolderEntry> entries;
+    EXPECT_TRUE(platform::listFolder(folder, entries)) << folder;
+    std::map<std::string, bool> result;
+    for (const auto& e : entries) {
+        EXPECT_TRUE(result.emplace(e.name, e.isDirectory).second) << "listed twice: " << e.name;
+    }
+    return result;
+}
+
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const char* value) : name_(name) {
+        const char* old = std::getenv(name);
+        if (old != nullptr) old_ = old, hadValue_ = true;
+        if (value != nullptr)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    }
+    ~ScopedEnv() {
+        if (hadValue_)
+            setenv(name_, old_.c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    std::string old_;
+    bool hadValue_ = false;
+};
+
+}  // namespace
+
+class FileSystemPosixTest : public ::testing::Test {
+protected:
+    TempTree tree_;
+};
+
+TEST_F(FileSystemPosixTest, ListsFilesAndFoldersWithDotsAndOddNames) {
+    tree_.makeFolder("sub dir");
+    tree_.writeFile("it's \"x\".txt", "1");
+    tree_.writeFile("caf\xc3\xa9\xff.bin", "2");
+    const auto entries = listing(tree_.drivePath("") + "\\");
+    const std::map<std::string, bool> expected{{".", true},
+                                               {"..", true},
+                                               {"sub dir", true},
+                                               {"it's \"x\".txt", false},
+                                               {"caf\xc3\xa9\xff.bin", false}};
+    EXPECT_EQ(entries, expected);
+}
+
+TEST_F(FileSystemPosixTest, LeavesOutLinksFifosAndBackslashNames) {
+    tree_.writeFile("real.txt", "x");
+    ASSERT_EQ(::mkfifo(tree_.native("pipe").c_str(), 0600), 0);
+    ASSERT_EQ(::symlink(".", tree_.native("loop").c_str()), 0);
+    ASSERT_EQ(::symlink("real.txt", tree_.native("link.txt").c_str()), 0);
+    tree_.writeFile("back\\slash", "x");
+    const auto entries = listing(tree_.drivePath("") + "\\");
+    EXPECT_EQ(entries,
+              (std::map<std::string, bool>{{".", true}, {"..", true}, {"real.txt", false}}));
+}
+
+TEST_F(FileSystemPosixTest, UnreadableFolderFailsTheListing) {
+    if (::geteuid() == 0) GTEST_SKIP() << "root reads every folder";
+    tree_.makeFolder("locked");
+    ::chmod(tree_.native("locked").c_str(), 0);
+    std::vector<platform::FolderEntry> entries{{"stale", false}};
+    EXPECT_FALSE(platform::listFolder(tree_.drivePath("locked\\"), entries));
+    EXPECT_TRUE(entries.empty());
+}
+
+TEST(UserProfile, NativeProfileIsWrittenInDriveForm) {
+    ScopedEnv drives("LANBROOK_DRIVES", "C:=/;D:=/home");
+    std::string folder;
+    {
+        ScopedEnv profile("USERPROFILE", "/home/ann");
+        ASSERT_TRUE(platform::userProfileFolder(folder));
+        EXPECT_EQ(folder, "D:\\ann");
+    }
+    {
+        ScopedEnv profile("USERPROFILE", "C:\\Users\\ann");
+        ASSERT_TRUE(platform::userProfileFolder(folder));
+        EXPECT_EQ(folder, "C:\\Users\\ann") << "a program-form value is used as it is";
+    }
+    ScopedEnv profile("USERPROFILE", nullptr);
+    ScopedEnv home("HOME", "/home/bob");
+    ASSERT_TRUE(platform::userProfileFolder(folder));
+    EXPECT_EQ(folder, "D:\\bob");
+}
+
+TEST(UserProfile, ProfileOutsideEveryDriveCannotBeFormed) {
+    ScopedEnv drives("LANBROOK_DRIVES", "C:=/media/usb");
+    ScopedEnv profile("USERPROFILE", "/home/ann");
+    std::string folder;
+    EXPECT_FALSE(platform::userProfileFolder(folder));
+    ScopedEnv noProfile("USERPROFILE", nullptr);
+    ScopedEnv noHome("HOME", nullptr);
+    EXPECT_FALSE(platform::userProfileFolder(folder));
+}
+
+TEST(SystemFolders, MappedThroughEveryDrive) {
+    ScopedEnv drives("LANBROOK_DRIVES", "C:=/;D:=/usr/share;E:=/home");
+    const auto folders = platform::systemFolders();
+    auto has = [&](const std::string& f) {
+        return std::find(folders.begin(), folders.end(), f) != folders.end();
+    };
+    EXPECT_TRUE(has("C:\\proc\\"));
+    EXPECT_TRUE(has("C:\\usr\\"));
+    EXPECT_TRUE(has("D:\\")) << "a drive inside a system folder is excluded whole";
+    EXPECT_FALSE(std::any_of(folders.begin(), folders.end(),
+                             [](const std::string& f) { return f[0] == 'E'; }));
+}
+
+TEST(LogicalDrives, FollowTheDriveMapInLetterOrder) {
+    ScopedEnv drives("LANBROOK_DRIVES", "D:=/tmp;C:=/");
+    EXPECT_EQ(FileUtility::getLogicalDrives(), (std::vector<std::string>{"C:\\", "D:\\"}));
+}
