@@ -115,6 +115,15 @@ TEST_F(AnalyseDlgTest, ExitDuringTheFirstSecondEndsItWithoutARun) {
     EXPECT_FALSE(databaseReady());
 }
 
+TEST_F(AnalyseDlgTest, DestroyingTheDialogMidRunWaitsForTheWorkerAndFreesItsMessages) {
+    {
+        CFileAnalyseDlg dialog;
+        dialog.show();
+        ASSERT_TRUE(uitest::waitUntil([&] { return dialog.isRunning(); }));
+    }  // undelivered progress blocks go with their events (the leak checker watches)
+    EXPECT_TRUE(databaseReady());
+}
+
 TEST_F(AnalyseDlgTest, AProgressBlockFromAnotherThreadShowsItsTextAndCount) {
     CFileAnalyseDlg dialog;  // not shown, so no run starts
     std::thread sender([&] {
