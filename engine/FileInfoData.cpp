@@ -154,6 +154,8 @@ bool FileInfoData::writeFolderTime(const std::string& timeText, const std::strin
     if (mode_ == WriteMode::PerFolder) return database_.updateFolderTime(timeText, folderId);
     beginWrites();
     const bool updated = database_.bindAndStep(timeUpdate_.get(), {timeText, folderId});
+    // The statement is this class's own, so the database cannot count it.
+    if (!updated) database_.countFailedWrite();
     countWrite();
     return updated;
 }

@@ -107,6 +107,17 @@ TEST_F(LockedDatabaseTest, RunUnderALockEndsWithItsSummaryAndCountsTheFailedWrit
     EXPECT_GE(failedWritesReported(locked.err), 8) << locked.err;
 }
 
+// Nothing changed on disk, yet every folder's time is written again: each
+// refused write counts, and the run does not count as complete.
+TEST_F(LockedDatabaseTest, RunOverAnUnchangedTreeUnderALockCountsEveryFolderWrite) {
+    LockHolder lock(drive_.databasePath());
+    ASSERT_TRUE(lock.locked());
+    const ScanResult locked = scan();
+    EXPECT_EQ(locked.status, 3) << locked.err;
+    const std::size_t folders = currentImage().folders.size();
+    EXPECT_GE(failedWritesReported(locked.err), static_cast<long>(folders)) << locked.err;
+}
+
 TEST_F(LockedDatabaseTest, RunUnderALockChangesNoRow) {
     changeTree();
     const DatabaseImage before = currentImage();
