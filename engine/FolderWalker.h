@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -34,41 +35,51 @@ struct FolderWork {
     std::vector<File> files;              // New and Unchanged
 };
 
-// Walks a tree for the scanner on a thread of its own, one step ahead: it
-// lists each folder, compares its time with the folder table and reads the
-// files that will be written (fingerprints, or the status and, when modified
-// since lastScanTime, the fingerprint). The scanner takes the folders in the
-// walk's order, depth first in pre-order and in listing order, and does
-// every database write and every progress report itself, so both come in the
-// same order as in a walk without this thread; only the reading overlaps the
-// writing. At most a few folders wait at a time.
+// Walks a tree for the scanner ahead of it, on threads of its own: one lists
+// each folder and compares its time with the folder table, two readers read
+// the files that will be written (fingerprints, or the status and, when
+// modified since lastScanTime, the fingerprint), several folders at once.
+// The scanner takes the folders in the walk's order, depth first in
+// pre-order and in listing order, and does every database write and every
+// progress report itself, so both come in the same order as in a walk
+// without these threads; only the reading overlaps the writing. At most a
+// few dozen folders wait at a time.
 //
 // The walker reads the scanner's excluded folders and folder table, and lists
 // through it; the folder table is guarded by FileInfoData.
 class FolderWalker {
 public:
     FolderWalker(const FileInfoProc& scanner, std::string start, std::int64_t lastScanTime);
-    // Stops the walk and waits for the thread.
+    // Stops the walk and waits for the threads.
     ~FolderWalker();
     FolderWalker(const FolderWalker&) = delete;
     FolderWalker& operator=(const FolderWalker&) = delete;
 
-    // The next folder of the walk; Kind::End after the last.
+    // The next folder of the walk, once its files are read; Kind::End after the last.
     FolderWork next();
 
 private:
-    void run(std::string start);
+    struct Slot {
+        FolderWork work;
+        bool prepared = false;
+    };
+
+    void walk(std::string start);
+    void read();
     FolderWork examine(const std::string& folder, std::vector<std::string>& subfolders) const;
-    void prepareNew(FolderWork& work, std::vector<std::string>& paths) const;
-    void prepareUnchanged(FolderWork& work, std::vector<std::string>& paths) const;
-    // False when the walk is to stop.
-    bool push(FolderWork work);
+    void prepare(FolderWork& work) const;
+    // Queues a folder for the scanner (and its files for a reader); false
+    // when the walk is to stop.
+    bool push(FolderWork work, bool needsReading);
 
     const FileInfoProc& scanner_;
     const std::int64_t lastScanTime_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<FolderWork> ready_;
+    std::deque<std::unique_ptr<Slot>> ready_;  // in walk order
+    std::deque<Slot*> unread_;                 // of ready_, waiting for a reader
+    bool walked_ = false;
     bool stopping_ = false;
-    std::thread thread_;
+    std::thread walker_;
+    std::vector<std::thread> readers_;
 };
