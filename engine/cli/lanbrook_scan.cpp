@@ -109,8 +109,8 @@ bool prepareDatabase(const ConfigInfo& config) {
 int reportOutcome(const AnalysisOutcome& outcome) {
     if (outcome.failedWrites > 0) {
         std::fprintf(stderr,
-                     "lanbrook-scan: %llu writes to the database failed (locked by another "
-                     "program?); the next run repeats them\n",
+                     "lanbrook-scan: %llu writes to the database failed (held locked by another "
+                     "program, read-only, or a full disk); the next run repeats them\n",
                      static_cast<unsigned long long>(outcome.failedWrites));
     }
     if (!outcome.indexWritten)

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -34,8 +35,25 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
     return result;
 }
 
+// A copy of the program that every user may run, for a build folder that
+// the unprivileged user cannot enter (a checkout below /root, say).
+std::string copyForEveryone(const std::string& program, std::string& folder) {
+    char pattern[] = "/tmp/lanbrook-scan-copy-XXXXXX";
+    if (::mkdtemp(pattern) == nullptr) return std::string();
+    folder = pattern;
+    ::chmod(folder.c_str(), 0755);
+    const std::string copy = folder + "/lanbrook-scan";
+    std::ifstream in(program, std::ios::binary);
+    std::ofstream out(copy, std::ios::binary);
+    out << in.rdbuf();
+    out.close();
+    ::chmod(copy.c_str(), 0755);
+    return copy;
+}
+
 // In the child, between fork and exec: only async-signal-safe calls.
-[[noreturn]] void execChild(int outFd, int errFd, bool unprivileged, char** argv, char** envp) {
+[[noreturn]] void execChild(int outFd, int errFd, bool unprivileged, char** argv, char** envp,
+                            const char* fallback) {
     if (::dup2(outFd, STDOUT_FILENO) < 0 || ::dup2(errFd, STDERR_FILENO) < 0) ::_exit(126);
     const int devNull = ::open("/dev/null", O_RDONLY);
     if (devNull >= 0) ::dup2(devNull, STDIN_FILENO);
@@ -44,6 +62,7 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
             ::_exit(125);
     }
     ::execve(argv[0], argv, envp);
+    if (fallback != nullptr && *fallback != '\0') ::execve(fallback, argv, envp);
     ::_exit(127);
 }
 
@@ -71,9 +90,15 @@ ScanProcess::ScanProcess(const Options& options) {
     std::vector<char*> argv = pointers(args);
     std::vector<char*> envp = pointers(environment);
 
+    const std::string fallback = options.unprivileged && ::geteuid() == 0
+                                     ? copyForEveryone(program(), copyFolder_)
+                                     : std::string();
+
     pid_ = ::fork();
     if (pid_ < 0) throw std::runtime_error("fork failed");
-    if (pid_ == 0) execChild(pipeFds[1], errFd, options.unprivileged, argv.data(), envp.data());
+    if (pid_ == 0)
+        execChild(pipeFds[1], errFd, options.unprivileged, argv.data(), envp.data(),
+                  fallback.c_str());
     ::close(pipeFds[1]);
     ::close(errFd);
     out_ = ::fdopen(pipeFds[0], "r");
@@ -86,6 +111,10 @@ ScanProcess::~ScanProcess() {
     }
     if (out_ != nullptr) std::fclose(out_);
     ::unlink(errorFile_.c_str());
+    if (!copyFolder_.empty()) {
+        ::unlink((copyFolder_ + "/lanbrook-scan").c_str());
+        ::rmdir(copyFolder_.c_str());
+    }
 }
 
 bool ScanProcess::readLine(std::string& line) {

@@ -43,6 +43,7 @@ private:
     pid_t pid_ = -1;
     std::FILE* out_ = nullptr;
     std::string errorFile_;
+    std::string copyFolder_;  // of a copy of the program for an unprivileged child
     int status_ = -1;
 };
 
