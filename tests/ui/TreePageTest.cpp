@@ -132,6 +132,27 @@ TEST_F(TreePageTest, IgnoringAFolderRemovesItsFilesAndStoresIt) {
     EXPECT_EQ(tree().currentItem(), nullptr);
 }
 
+TEST_F(TreePageTest, AnIgnoredFolderIsListedInTheManagerAndReleasedThere) {
+    writeCopies({"a/x.txt", "b/x.txt"}, 10, 'x');
+    open();
+    window_->treePage().selectPath(tree_.drivePath("a"));
+    ASSERT_TRUE(rightClick(tree().currentItem(), true));
+    QStringList listed;
+    uitest::withNextModal(
+        [&] {
+            QTest::mouseClick(find<QPushButton>(*window_, "ignoreManagerButton"), Qt::LeftButton);
+        },
+        [&](QDialog& manager) {
+            auto* list = manager.findChild<QTableWidget*>("ignoredList");
+            listed = columnTexts(*list, 0);
+            clickRow(*list, 0);
+            QTest::mouseClick(manager.findChild<QPushButton*>("releaseButton"), Qt::LeftButton);
+            manager.accept();
+        });
+    EXPECT_EQ(listed, QStringList{QString::fromStdString(tree_.drivePath("a"))});
+    EXPECT_TRUE(ignoredFolders().empty());
+}
+
 TEST_F(TreePageTest, AFolderNameThatIsNotUtf8CanBeBrowsedToAndIgnored) {
     const std::string odd = "bad\xff\xfe";
     writeCopies({odd + "/x.txt", "b/x.txt"}, 10, 'x');
