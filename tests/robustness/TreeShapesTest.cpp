@@ -202,6 +202,35 @@ TEST_F(TreeShapesTest, FileReplacedByAFifoAfterTheListingIsRefusedWithoutBlockin
     EXPECT_FALSE(FileInfoProc::computeFingerprint(files[0].c_str(), mtime, mask));
 }
 
+// In a plain scan each file is counted just before it is fingerprinted; the
+// first count here (the folder is listed by then, it is the only one with
+// files) takes one listed file away and puts a FIFO in another's place.
+TEST_F(TreeShapesTest, FilesChangedDuringAScanAreLeftOutAndTheScanGoesOn) {
+    tree_.writeFile("race/kept.txt", "kept");
+    tree_.writeFile("race/removed.txt", "removed");
+    tree_.writeFile("race/fifo.txt", "a FIFO soon");
+    class ChangingLog : public QuietLog {
+    public:
+        explicit ChangingLog(const TempTree& tree) : tree_(tree) {}
+        void tick() override {
+            QuietLog::tick();
+            if (count != 1) return;
+            ::unlink(tree_.native("race/removed.txt").c_str());
+            ::unlink(tree_.native("race/fifo.txt").c_str());
+            ::mkfifo(tree_.native("race/fifo.txt").c_str(), 0644);
+        }
+
+    private:
+        const TempTree& tree_;
+    } log(tree_);
+    FileInfoProc scanner("C:\\", FileInfoProc::ScanMode::Plain);
+    scanner.scanFolder(tree_.drivePath("").c_str(), log);
+    std::vector<std::string> paths;
+    for (const auto& [path, mask] : storedFiles()) paths.push_back(path);
+    EXPECT_EQ(paths, std::vector<std::string>{tree_.drivePath("race\\kept.txt")});
+    EXPECT_EQ(log.count, 3);  // every listed file was handled
+}
+
 TEST_F(TreeShapesTest, FifoInTheTreeIsLeftOutOfTheScan) {
     tree_.writeFile("special/plain.txt", "plain");
     ASSERT_EQ(::mkfifo(tree_.native("special/fifo").c_str(), 0644), 0);
