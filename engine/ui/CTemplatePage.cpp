@@ -1,9 +1,25 @@
 // SPDX-License-Identifier: MIT
 #include "engine/ui/CTemplatePage.h"
 
-CTemplatePage::CTemplatePage(const DialogTemplate& page, QWidget* parent) : QWidget(parent) {
+#include <QResizeEvent>
+
+#include <algorithm>
+
+CTemplatePage::CTemplatePage(const DialogTemplate& page, QWidget* parent)
+    : QWidget(parent), page_(page) {
     DialogTemplateBuilder::build(*this, page, controls_);
-    // The owner sizes the page to its tab; the template's size is only the default.
+    // The owner sizes the page; the template's size is only its natural size.
     setMinimumSize(0, 0);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+}
+
+void CTemplatePage::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const QRect natural = DialogTemplateBuilder::toPixels(font(), 0, 0, page_.width, page_.height);
+    const double scale =
+        std::min({1.0, double(width()) / natural.width(), double(height()) / natural.height()});
+    if (scale != scale_) {
+        scale_ = scale;
+        DialogTemplateBuilder::placeControls(*this, page_, scale_);
+    }
 }

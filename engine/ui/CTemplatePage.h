@@ -8,6 +8,12 @@
 // A captionless child page built from a template, placed, shown and hidden
 // by its owner (a tab of the main window). Unlike a dialog it never ends:
 // Escape and Enter pass on to the window that holds it.
+//
+// The owner sizes the page to its tab. Where the page font's units make the
+// template larger than that room (the page's font is smaller than its
+// owner's, and fonts do not scale evenly), the controls are placed at a
+// uniformly reduced scale so that every one stays whole and visible; a page
+// with room enough keeps the template's exact rectangles.
 class CTemplatePage : public QWidget {
     Q_OBJECT
 public:
@@ -18,6 +24,15 @@ public:
         return controls_.template get<T>(id);
     }
 
+    // The factor the controls are placed at: 1, or less when the page is
+    // smaller than its template.
+    double placementScale() const { return scale_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    const DialogTemplate& page_;
     ControlMap controls_;
+    double scale_ = 1.0;
 };

@@ -107,11 +107,24 @@ void DialogTemplateBuilder::build(QWidget& host, const DialogTemplate& dialog,
         const ControlTemplate& control = dialog.controls[i];
         QWidget* widget = createControl(host, control);
         widget->setObjectName(QString::fromLatin1(control.objectName));
-        widget->setGeometry(
-            toPixels(host.font(), control.x, control.y, control.width, control.height));
         if (control.style & kDisabled) widget->setEnabled(false);
         if (control.style & kNoTabStop) widget->setFocusPolicy(Qt::NoFocus);
         if (control.id != ids::kNoId) controls.add(control.id, widget);
+    }
+    placeControls(host, dialog, 1.0);
+}
+
+void DialogTemplateBuilder::placeControls(QWidget& host, const DialogTemplate& dialog,
+                                          double scale) {
+    for (std::size_t i = 0; i < dialog.controlCount; ++i) {
+        const ControlTemplate& control = dialog.controls[i];
+        auto* widget = host.findChild<QWidget*>(QString::fromLatin1(control.objectName),
+                                                Qt::FindDirectChildrenOnly);
+        if (!widget) continue;
+        const QRect rect =
+            toPixels(host.font(), control.x, control.y, control.width, control.height);
+        widget->setGeometry(qRound(rect.x() * scale), qRound(rect.y() * scale),
+                            qRound(rect.width() * scale), qRound(rect.height() * scale));
     }
 }
 

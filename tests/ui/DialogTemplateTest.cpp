@@ -9,6 +9,7 @@
 #include <QToolButton>
 
 #include "engine/ui/CTemplateDialog.h"
+#include "engine/ui/CTemplatePage.h"
 #include "engine/ui/CUpDownControl.h"
 #include "engine/ui/ControlIds.h"
 
@@ -101,6 +102,28 @@ TEST(DialogTemplateTest, DisabledStyleDisablesTheControl) {
     CTemplateDialog dialog(kTemplate, nullptr);
     EXPECT_FALSE(dialog.control<QPushButton>(ids::kCancel)->isEnabled());
     EXPECT_TRUE(dialog.control<QPushButton>(ids::kOk)->isEnabled());
+}
+
+TEST(TemplatePageTest, APageWithRoomKeepsTheExactRectangles) {
+    CTemplatePage page(kTemplate, nullptr);
+    const QRect natural = DialogTemplateBuilder::toPixels(page.font(), 0, 0, 160, 60);
+    page.resize(natural.width() + 40, natural.height() + 40);
+    page.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
+    EXPECT_EQ(page.control<QLineEdit>(11)->geometry(),
+              DialogTemplateBuilder::toPixels(page.font(), 4, 30, 80, 12));
+}
+
+TEST(TemplatePageTest, ATooSmallPageScalesItsControlsToStayInside) {
+    CTemplatePage page(kTemplate, nullptr);
+    const QRect natural = DialogTemplateBuilder::toPixels(page.font(), 0, 0, 160, 60);
+    page.resize(natural.width() * 3 / 4, natural.height());
+    page.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
+    EXPECT_LT(page.placementScale(), 1.0);
+    for (QWidget* control : page.findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
+        EXPECT_TRUE(page.rect().contains(control->geometry()))
+            << control->objectName().toStdString();
 }
 
 class UpDownTest : public ::testing::Test {

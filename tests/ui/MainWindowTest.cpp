@@ -223,3 +223,25 @@ TEST_F(MainWindowTest, AboutButtonOpensTheAboutBox) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(MainWindowLayoutTest, EveryControlOfBothPagesLiesInsideTheTab) {
+    CQuorrelDlg window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    auto* tabs = window.findChild<QTabWidget*>("tabs");
+    for (int tab = 0; tab < 2; ++tab) {
+        tabs->setCurrentIndex(tab);
+        QWidget* page = tabs->currentWidget();
+        for (QWidget* control :
+             page->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+            const QRect inTab(control->mapTo(tabs, QPoint(0, 0)), control->size());
+            EXPECT_TRUE(tabs->rect().contains(inTab))
+                << control->objectName().toStdString() << " " << inTab.right() << " "
+                << tabs->rect().right() << " page " << page->width();
+        }
+    }
+}
+
+}  // namespace
