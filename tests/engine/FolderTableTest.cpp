@@ -1,4 +1,7 @@
 // SPDX-License-Identifier: MIT
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "EngineTest.h"
 #include "engine/FileInfoData.h"
 #include "storage/CFileInfoDB.h"
@@ -133,4 +136,22 @@ TEST_F(FolderTableTest, ScanRecordCarriesTheGivenStartAndIsReadBackAsTheLastScan
     ASSERT_TRUE(data.addScanRecord("C:\\", 987));
     ASSERT_TRUE(data.addScanRecord("D:\\", 5555));
     EXPECT_EQ(data.lastScanTime("C:\\"), 987);
+}
+
+TEST_F(FolderTableTest, DatabaseThatCouldNotBeOpenedIsOpenedAgainByTheNextWrite) {
+    db_.close();
+    testsupport::removeDatabase();
+    // A folder in the database file's place: no connection can be opened.
+    const std::string blocker = testsupport::databaseNativePath();
+    ASSERT_EQ(::mkdir(blocker.c_str(), 0700), 0);
+    FileInfoData data;
+    EXPECT_FALSE(data.database().isOpen());
+    EXPECT_EQ(data.compareFolderTime(kTime, "C:\\A\\"), 0);
+    ASSERT_EQ(::rmdir(blocker.c_str()), 0);
+    const std::string id = data.getFolderId("C:\\A\\");
+    ASSERT_FALSE(id.empty());
+    data.updateFolderTime("C:\\A\\", id, kTime);
+    EXPECT_EQ(data.compareFolderTime(kTime, "C:\\A\\"), 1);
+    EXPECT_EQ(selectRows("SELECT FNAME, FTIME FROM FILEINFO_DIF"),
+              (std::vector<CSqliteDB::Row>{{"C:\\A\\", kTime}}));
 }
