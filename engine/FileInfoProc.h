@@ -23,10 +23,10 @@
 // where the platform's paths ignore case; file paths are the folder path and
 // the name as listed.
 //
-// Fast mode (the default) writes many folders per transaction and reads one
-// step ahead on a second thread (FolderWalker); Plain mode works on one
-// thread and commits per folder. Both leave the same database and report the
-// same folders and files in the same order.
+// Fast mode (the default) writes many folders per transaction and leaves the
+// listing and reading of files to threads that run ahead (FolderWalker);
+// Plain mode works on one thread and commits per folder. Both leave the same
+// database and report the same folders and files in the same order.
 class FileInfoProc {
 public:
     enum class ScanMode { Plain, Fast };
