@@ -106,7 +106,8 @@ bool FileInfoAnalyse::buildIndex() {
 }
 
 void FileInfoAnalyse::addRow(const char* mask, const char* name) {
-    Group& group = masks_[mask];
+    key_.assign(mask);  // reuses its buffer: only a new MASK costs an allocation
+    Group& group = masks_[key_];
     if (group.count++ == 0) group.name = name;
 }
 

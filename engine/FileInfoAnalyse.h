@@ -49,5 +49,6 @@ private:
 
     // MASK -> its group. The entries are sorted afterwards, so the map needs no order.
     std::unordered_map<std::string, Group> masks_;
+    std::string key_;  // the MASK being looked up
     bool indexWritten_ = false;
 };
