@@ -16,10 +16,11 @@ CTemplatePage::CTemplatePage(const DialogTemplate& page, QWidget* parent)
 void CTemplatePage::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     const QRect natural = DialogTemplateBuilder::toPixels(font(), 0, 0, page_.width, page_.height);
-    const double scale =
-        std::min({1.0, double(width()) / natural.width(), double(height()) / natural.height()});
-    if (scale != scale_) {
-        scale_ = scale;
-        DialogTemplateBuilder::placeControls(*this, page_, scale_);
+    const double scaleX = std::min(1.0, double(width()) / natural.width());
+    const double scaleY = std::min(1.0, double(height()) / natural.height());
+    if (scaleX != scaleX_ || scaleY != scaleY_) {
+        scaleX_ = scaleX;
+        scaleY_ = scaleY;
+        DialogTemplateBuilder::placeControls(*this, page_, scaleX_, scaleY_);
     }
 }

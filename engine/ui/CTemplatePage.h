@@ -12,8 +12,8 @@
 // The owner sizes the page to its tab. Where the page font's units make the
 // template larger than that room (the page's font is smaller than its
 // owner's, and fonts do not scale evenly), the controls are placed at a
-// uniformly reduced scale so that every one stays whole and visible; a page
-// with room enough keeps the template's exact rectangles.
+// reduced scale in that direction so that every one stays whole and visible;
+// a page with room enough keeps the template's exact rectangles.
 class CTemplatePage : public QWidget {
     Q_OBJECT
 public:
@@ -24,9 +24,10 @@ public:
         return controls_.template get<T>(id);
     }
 
-    // The factor the controls are placed at: 1, or less when the page is
-    // smaller than its template.
-    double placementScale() const { return scale_; }
+    // The factors the controls are placed at: 1, or less in a direction in
+    // which the page is smaller than its template.
+    double placementScaleX() const { return scaleX_; }
+    double placementScaleY() const { return scaleY_; }
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -34,5 +35,6 @@ protected:
 private:
     const DialogTemplate& page_;
     ControlMap controls_;
-    double scale_ = 1.0;
+    double scaleX_ = 1.0;
+    double scaleY_ = 1.0;
 };

@@ -111,11 +111,11 @@ void DialogTemplateBuilder::build(QWidget& host, const DialogTemplate& dialog,
         if (control.style & kNoTabStop) widget->setFocusPolicy(Qt::NoFocus);
         if (control.id != ids::kNoId) controls.add(control.id, widget);
     }
-    placeControls(host, dialog, 1.0);
+    placeControls(host, dialog, 1.0, 1.0);
 }
 
 void DialogTemplateBuilder::placeControls(QWidget& host, const DialogTemplate& dialog,
-                                          double scale) {
+                                          double scaleX, double scaleY) {
     for (std::size_t i = 0; i < dialog.controlCount; ++i) {
         const ControlTemplate& control = dialog.controls[i];
         auto* widget = host.findChild<QWidget*>(QString::fromLatin1(control.objectName),
@@ -123,8 +123,8 @@ void DialogTemplateBuilder::placeControls(QWidget& host, const DialogTemplate& d
         if (!widget) continue;
         const QRect rect =
             toPixels(host.font(), control.x, control.y, control.width, control.height);
-        widget->setGeometry(qRound(rect.x() * scale), qRound(rect.y() * scale),
-                            qRound(rect.width() * scale), qRound(rect.height() * scale));
+        widget->setGeometry(qRound(rect.x() * scaleX), qRound(rect.y() * scaleY),
+                            qRound(rect.width() * scaleX), qRound(rect.height() * scaleY));
     }
 }
 

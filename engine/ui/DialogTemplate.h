@@ -91,9 +91,10 @@ public:
     // Numbered controls are entered into `controls`.
     static void build(QWidget& host, const DialogTemplate& dialog, ControlMap& controls);
 
-    // Places the controls `build` made on `host` at their rectangles, all
-    // coordinates multiplied by `scale`.
-    static void placeControls(QWidget& host, const DialogTemplate& dialog, double scale);
+    // Places the controls `build` made on `host` at their rectangles, the
+    // horizontal coordinates multiplied by `scaleX`, the vertical by `scaleY`.
+    static void placeControls(QWidget& host, const DialogTemplate& dialog, double scaleX,
+                              double scaleY);
 
     // The font the template asks for: the platform's dialog face at its size.
     static QFont templateFont(const DialogTemplate& dialog);
