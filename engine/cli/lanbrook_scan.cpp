@@ -153,7 +153,6 @@ int main(int argc, char** argv) {
     (void)AnalyseThreadProc(&target, &outcome);
     const int status = reportOutcome(outcome);
 
-    CFileInfoDB database(config.getDatabasePath());
     ScanSummary summary;
     std::string error;
     if (!summary.load(config.getDatabasePath(), kTopGroups, error)) {
