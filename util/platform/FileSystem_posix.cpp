@@ -147,11 +147,12 @@ std::vector<std::string> systemFolders() {
     std::vector<std::string> folders;
     for (const auto& drive : DriveMap::current().drives()) {
         const std::string root = std::string(1, drive.letter) + ":";
+        // A drive mapped to a system folder, or to a folder inside one, was
+        // asked for by name and is scanned; only system folders met below a
+        // drive's root are left out.
         for (const char* system : kSystemFolders) {
-            if (isInside(system, drive.folder))
+            if (isInside(system, drive.folder) && drive.folder != system)
                 folders.push_back(root + std::string(system).substr(drive.folder.size()) + "/");
-            else if (isInside(drive.folder, system))
-                folders.push_back(root + "/");
         }
     }
     for (std::string& folder : folders)
