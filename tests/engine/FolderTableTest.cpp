@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include <sys/stat.h>
-#include <unistd.h>
+#include <filesystem>
 
 #include "EngineTest.h"
 #include "engine/FileInfoData.h"
@@ -143,11 +142,11 @@ TEST_F(FolderTableTest, DatabaseThatCouldNotBeOpenedIsOpenedAgainByTheNextWrite)
     testsupport::removeDatabase();
     // A folder in the database file's place: no connection can be opened.
     const std::string blocker = testsupport::databaseNativePath();
-    ASSERT_EQ(::mkdir(blocker.c_str(), 0700), 0);
+    ASSERT_TRUE(std::filesystem::create_directory(blocker));
     FileInfoData data;
     EXPECT_FALSE(data.database().isOpen());
     EXPECT_EQ(data.compareFolderTime(kTime, "C:\\A\\"), 0);
-    ASSERT_EQ(::rmdir(blocker.c_str()), 0);
+    ASSERT_TRUE(std::filesystem::remove(blocker));
     const std::string id = data.getFolderId("C:\\A\\");
     ASSERT_FALSE(id.empty());
     data.updateFolderTime("C:\\A\\", id, kTime);

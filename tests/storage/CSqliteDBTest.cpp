@@ -51,14 +51,6 @@ TEST_F(ClosedWrapperTest, OpenFailureOnAMissingFolderLeavesTheWrapperClosed) {
     EXPECT_EQ(db.errorText(), "DB not open.");
 }
 
-TEST_F(ClosedWrapperTest, OpenFailureOnAnUnmappedDriveNamesThePath) {
-    CSqliteDB db("Q:\\nowhere\\files.db");
-    EXPECT_FALSE(db.open());
-    EXPECT_EQ(db.errorText().rfind(kCannotOpen, 0), 0u) << db.errorText();
-    EXPECT_NE(db.errorText().find("Q:\\nowhere\\files.db"), std::string::npos) << db.errorText();
-    EXPECT_FALSE(db.isOpen());
-}
-
 TEST_F(CSqliteDBTest, OpenWhenOpenKeepsErrorAndRows) {
     ASSERT_TRUE(db_.query("SELECT 5"));
     EXPECT_FALSE(db_.execute("NOT SQL"));
