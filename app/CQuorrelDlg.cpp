@@ -105,6 +105,16 @@ CQuorrelDlg::CQuorrelDlg(QWidget* parent)
     m_tabs->addTab(&m_treePage, QStringLiteral("文件浏览视图"));
     m_tabs->setCurrentIndex(0);
     listrows::setUpSingleColumn(*m_fileList, QStringLiteral("文件名"));
+    // The pages' controls follow the tab control in the tab order (Qt skips
+    // those of the hidden page).
+    QWidget* previous = m_tabs;
+    for (QWidget* page : {static_cast<QWidget*>(&m_listPage), static_cast<QWidget*>(&m_treePage)}) {
+        for (QWidget* child : page->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (!(child->focusPolicy() & Qt::TabFocus)) continue;
+            QWidget::setTabOrder(previous, child);
+            previous = child;
+        }
+    }
     connectCommands();
 }
 

@@ -244,4 +244,14 @@ TEST(MainWindowLayoutTest, EveryControlOfBothPagesLiesInsideTheTab) {
     }
 }
 
+TEST(MainWindowLayoutTest, TabMovesFromTheTabControlIntoTheShownPage) {
+    CQuorrelDlg window;
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    auto* tabs = window.findChild<QTabWidget*>("tabs");
+    tabs->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), "groupList");
+}
+
 }  // namespace
