@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <map>
 
+#include "ScopedEnvironment.h"
 #include "TempTree.h"
 
 namespace {
@@ -27,28 +28,7 @@ std::map<std::string, bool> listing(const std::string& folder) {
     return result;
 }
 
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name) {
-        const char* old = std::getenv(name);
-        if (old != nullptr) old_ = old, hadValue_ = true;
-        if (value != nullptr)
-            setenv(name, value, 1);
-        else
-            unsetenv(name);
-    }
-    ~ScopedEnv() {
-        if (hadValue_)
-            setenv(name_, old_.c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::string old_;
-    bool hadValue_ = false;
-};
+using ScopedEnv = ScopedEnvironment;
 
 }  // namespace
 

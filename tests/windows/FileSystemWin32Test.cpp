@@ -1,0 +1,112 @@
+// SPDX-License-Identifier: MIT
+// The file-system seam on Windows: the system's drives, folder times with
+// their milliseconds, and names outside every legacy ANSI code page.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <ctime>
+
+#include "TempTree.h"
+#include "WindowsTestSupport.h"
+#include "engine/FileInfoProc.h"
+#include "util/FileUtility.h"
+#include "util/platform/FileSystem.h"
+
+namespace {
+
+bool contains(const std::vector<std::string>& list, const std::string& item) {
+    return std::find(list.begin(), list.end(), item) != list.end();
+}
+
+// The 14 digits of a local time down to the second, as the CRT sees it.
+std::string localSecondsText(std::time_t seconds) {
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%d%H%M%S", std::localtime(&seconds));
+    return text;
+}
+
+// A Chinese and an emoji name, as UTF-8 bytes.
+const std::string kChineseName = "\xe6\x8a\xa5\xe5\x91\x8a.txt";  // 报告.txt
+const std::string kEmojiName = "\xf0\x9f\x98\x80.txt";            // 😀.txt
+
+}  // namespace
+
+TEST(WindowsDrives, EveryDriveOfTheSystemInLetterOrder) {
+    const DWORD present = ::GetLogicalDrives();
+    std::vector<std::string> expected;
+    for (char letter = 'A'; letter <= 'Z'; ++letter)
+        if ((present & (1u << (letter - 'A'))) != 0)
+            expected.push_back(std::string(1, letter) + ":\\");
+    EXPECT_EQ(FileUtility::getLogicalDrives(), expected);
+}
+
+TEST(WindowsDrives, WineShowsItsSystemDriveAndTheUnixRoot) {
+    if (!wintest::underWine()) GTEST_SKIP() << "not under Wine";
+    const auto roots = FileUtility::getLogicalDrives();
+    EXPECT_TRUE(contains(roots, "C:\\"));
+    EXPECT_TRUE(contains(roots, "Z:\\"));
+}
+
+TEST(WindowsPaths, IgnoreCase) {
+    EXPECT_TRUE(platform::pathsIgnoreCase());
+}
+
+class WindowsFileSystemTest : public ::testing::Test {
+protected:
+    TempTree tree_;
+};
+
+TEST_F(WindowsFileSystemTest, FolderTimeTextCarriesTheMillisecondsOfTheLastWrite) {
+    tree_.makeFolder("dated");
+    wintest::setLastWriteTime(tree_.drivePath("dated"), 1700000000, 123);
+    EXPECT_EQ(FileUtility::getLastWriteTimeText(tree_.drivePath("dated")),
+              localSecondsText(1700000000) + "123");
+}
+
+TEST_F(WindowsFileSystemTest, FolderTimeChangesWhenAnEntryIsAdded) {
+    tree_.makeFolder("grows");
+    tree_.setModificationTime("grows", 1000000000);
+    const std::string before = FileUtility::getLastWriteTimeText(tree_.drivePath("grows"));
+    tree_.writeFile("grows/new.txt", "x");
+    const std::string after = FileUtility::getLastWriteTimeText(tree_.drivePath("grows"));
+    EXPECT_EQ(before, localSecondsText(1000000000) + "000");
+    EXPECT_GT(after, before);
+}
+
+TEST(ActiveCodePage, ProgramsRunWithUtf8AsTheirAnsiCodePage) {
+    EXPECT_EQ(::GetACP(), static_cast<UINT>(CP_UTF8))
+        << "the application manifest's activeCodePage is not in effect";
+}
+
+TEST_F(WindowsFileSystemTest, ChineseAndEmojiNamesAreListedWithTheirBytes) {
+    tree_.writeFile(kChineseName, "a");
+    tree_.writeFile(kEmojiName, "bb");
+    tree_.makeFolder("\xe6\x96\x87\xe4\xbb\xb6");  // 文件
+    std::vector<platform::FolderEntry> entries;
+    ASSERT_TRUE(platform::listFolder(tree_.drivePath("") + "\\", entries));
+    std::vector<std::string> names;
+    for (const auto& entry : entries) names.push_back(entry.name);
+    EXPECT_TRUE(contains(names, kChineseName));
+    EXPECT_TRUE(contains(names, kEmojiName));
+    EXPECT_TRUE(contains(names, "\xe6\x96\x87\xe4\xbb\xb6"));
+    // The file system holds the real characters, not question marks.
+    EXPECT_EQ(wintest::wideNamesAsUtf8(tree_.drivePath("") + "\\"), names);
+}
+
+TEST_F(WindowsFileSystemTest, ChineseAndEmojiNamedFilesAreReadAndTimed) {
+    tree_.writeFile(kChineseName, "a");
+    tree_.writeFile(kEmojiName, "bb");
+    tree_.setModificationTime(kEmojiName, 1600000000);
+    std::int64_t mtime = 0;
+    char mask[256] = {};
+    ASSERT_TRUE(
+        FileInfoProc::computeFingerprint(tree_.drivePath(kChineseName).c_str(), mtime, mask));
+    EXPECT_EQ(std::string(mask).substr(0, 10), "0100000061");
+    ASSERT_TRUE(FileInfoProc::computeFingerprint(tree_.drivePath(kEmojiName).c_str(), mtime, mask));
+    EXPECT_EQ(std::string(mask).substr(0, 10), "0200000062");
+    EXPECT_EQ(mtime, 1600000000);
+    EXPECT_EQ(FileUtility::getLastWriteTimeText(tree_.drivePath(kEmojiName)),
+              localSecondsText(1600000000) + "000");
+}
