@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "engine/ConfigInfo.h"
+#include "engine/FileInfoAnalyse.h"
 #include "storage/CDatabaseRecovery.h"
 #include "util/FileUtility.h"
 #include "util/platform/ReadOnlyFile.h"
@@ -76,13 +77,6 @@ std::string sizeText(std::int64_t bytes) {
                                    static_cast<std::uint64_t>(std::max<std::int64_t>(bytes, 0)));
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
-}
-
 }  // namespace
 
 FileInfoLoader::FileInfoLoader() : FileInfoLoader(ConfigInfo::global().getDatabasePath()) {}
@@ -145,20 +139,19 @@ bool FileInfoLoader::loadGroups(int code) {
     // The old tree's leaves name the old groups; it goes before the new ones come.
     pathTree_.clear();
     static_cast<void>(database_.open());
-    const bool read = database_.streamRows([this] { return database_.queryIndex(); },
-                                           [this, code](const RowView& row) {
-                                               if (row.size() != 3) return true;
-                                               const std::string_view fnum = row[0], mask = row[1],
-                                                                      fname = row[2];
-                                               if (code != kAll && categoryOf(fname) != code)
-                                                   return true;
-                                               const std::int64_t count = leadingInt(fnum);
-                                               const std::int64_t size = decodeFileSize(mask);
-                                               totalBytes_ += count * size;
-                                               if (count > 1) duplicateBytes_ += (count - 1) * size;
-                                               groups_.append(fnum, mask, fname);
-                                               return true;
-                                           });
+    const bool read = database_.streamRows(
+        [this] { return database_.queryIndex(); },
+        [this, code](const RowView& row) {
+            if (row.size() != 3) return true;
+            const std::string_view fnum = row[0], mask = row[1], fname = row[2];
+            if (code != kAll && categoryOf(fname) != code) return true;
+            const std::int64_t count = leadingInt(fnum);
+            const std::int64_t size = FileInfoAnalyse::sizeFromMask(mask);
+            totalBytes_ += count * size;
+            if (count > 1) duplicateBytes_ += (count - 1) * size;
+            groups_.append(fnum, mask, fname);
+            return true;
+        });
     if (!read) clearGroups();
     return read;
 }
@@ -209,19 +202,6 @@ std::string FileInfoLoader::getTotalSizeText() const {
 
 std::string FileInfoLoader::getDuplicateSizeText() const {
     return sizeText(duplicateBytes_);
-}
-
-std::uint32_t FileInfoLoader::decodeFileSize(std::string_view mask) {
-    if (mask.size() < 8) return 0;
-    std::uint32_t size = 0;
-    // Byte i of the size is written at characters 2i and 2i + 1.
-    for (int i = 3; i >= 0; --i) {
-        const int high = hexDigit(mask[2 * i]);
-        const int low = hexDigit(mask[2 * i + 1]);
-        if (high < 0 || low < 0) return 0;
-        size = size << 8 | static_cast<std::uint32_t>(high * 16 + low);
-    }
-    return size;
 }
 
 void FileInfoLoader::clearGroups() {

@@ -106,13 +106,6 @@ public:
     // The loader's connection, which the tree page's ignore action writes through.
     CFileInfoDB& database() { return database_; }
 
-    // The file size a MASK encodes: its first eight characters read as one
-    // hexadecimal number whose four bytes are then reversed, so "E8030000"
-    // gives 1000. 0 when they are fewer or not all hexadecimal digits, as the
-    // index builder reads them, so duplicateBytes() is the sum of the loaded
-    // groups' FTSIZE whatever the MASK texts hold.
-    static std::uint32_t decodeFileSize(std::string_view mask);
-
 private:
     int categoryOf(std::string_view name) const;
     void clearGroups();

@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 
+#include "engine/FileInfoAnalyse.h"
 #include "engine/ui/CUpDownControl.h"
 #include "engine/ui/ControlIds.h"
 #include "engine/ui/ItemBytes.h"
@@ -120,7 +121,7 @@ void CAnalyseListDlg::showPage(int page) {
         const std::vector<std::string> group = m_loader->GetFileInfo(i);
         const std::string& mask = group[1];
         char size[32];
-        FileUtility::formatSize(size, FileInfoLoader::decodeFileSize(mask));
+        FileUtility::formatSize(size, FileInfoAnalyse::sizeFromMask(mask));
         m_list->setItem(row, 0, cell(QString::number(i), 0));
         m_list->setItem(row, 1, cell(QString::number(std::atoi(group[0].c_str())), 1));
         m_list->setItem(row, 2, cell(QString::fromLatin1(size), 2));

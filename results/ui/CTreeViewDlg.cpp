@@ -145,7 +145,7 @@ void CTreeViewDlg::showFileFigures(int groupIndex) {
     setFieldText(control<QLineEdit>(ids::kTreeCopies),
                  QString::number(std::atoi(group[0].c_str())));
     setFieldText(control<QLineEdit>(ids::kTreeSize),
-                 QString::number(FileInfoLoader::decodeFileSize(mask)));
+                 QString::number(FileInfoAnalyse::sizeFromMask(mask)));
     m_owner->ShowFileList(mask);
 }
 
