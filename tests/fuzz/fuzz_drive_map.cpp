@@ -10,9 +10,9 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
     const auto split = input.find('\n');
-    const std::string spec = input.substr(0, split);
+    const std::string mapText = input.substr(0, split);
     const std::string path = split == std::string::npos ? std::string() : input.substr(split + 1);
-    const platform::DriveMap map(spec);
+    const platform::DriveMap map(mapText);
 
     for (const auto& drive : map.drives()) {
         FUZZ_CHECK(drive.letter >= 'A' && drive.letter <= 'Z');

@@ -29,12 +29,12 @@ bool normaliseFolder(std::string folder, std::string& out) {
 
 }  // namespace
 
-DriveMap::DriveMap(const std::string& spec) {
+DriveMap::DriveMap(const std::string& mapText) {
     std::string::size_type start = 0;
-    while (start <= spec.size()) {
-        auto end = spec.find(';', start);
-        if (end == std::string::npos) end = spec.size();
-        const std::string entry = spec.substr(start, end - start);
+    while (start <= mapText.size()) {
+        auto end = mapText.find(';', start);
+        if (end == std::string::npos) end = mapText.size();
+        const std::string entry = mapText.substr(start, end - start);
         Drive drive;
         if (entry.size() >= 4 && isLetter(entry[0]) && entry[1] == ':' && entry[2] == '=' &&
             normaliseFolder(entry.substr(3), drive.folder)) {
@@ -53,16 +53,16 @@ const DriveMap& DriveMap::current() {
     // The map is parsed again only when the variable's text changes; the
     // previous maps are kept so that references handed out stay valid.
     static std::mutex mutex;
-    static std::string lastSpec;
+    static std::string lastMapText;
     static std::vector<std::unique_ptr<DriveMap>> maps;
     const char* value = std::getenv("LANBROOK_DRIVES");
-    std::string spec = value != nullptr ? value : "";
+    std::string mapText = value != nullptr ? value : "";
     std::lock_guard<std::mutex> lock(mutex);
-    if (maps.empty() || spec != lastSpec) {
-        auto map = std::make_unique<DriveMap>(spec);
+    if (maps.empty() || mapText != lastMapText) {
+        auto map = std::make_unique<DriveMap>(mapText);
         if (map->drives_.empty()) map = std::make_unique<DriveMap>("C:=/");
         maps.push_back(std::move(map));
-        lastSpec = spec;
+        lastMapText = mapText;
     }
     return *maps.back();
 }

@@ -18,7 +18,7 @@ public:
         std::string folder;  // native, absolute, without a trailing slash ("" for "/")
     };
 
-    explicit DriveMap(const std::string& spec);
+    explicit DriveMap(const std::string& mapText);
 
     // The map of LANBROOK_DRIVES, or "C:=/" when it is unset or names no drive.
     // Re-read whenever the variable's value changes.
