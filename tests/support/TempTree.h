@@ -7,6 +7,8 @@
 // Every test process works inside one scratch folder, mapped as drive C:
 // (LANBROOK_DRIVES) and holding the user profile (USERPROFILE = C:\profile),
 // so the database of the process lives at C:\profile\FileInfoData\FileInfo__.db.
+// On Windows the scratch folder lies under %TEMP% and is reached by its
+// native path, the program's own form there; the drives are the system's.
 // prepareScratchEnvironment() sets this up; the test main calls it before
 // anything reads the configuration.
 namespace testsupport {
@@ -19,6 +21,10 @@ void removeDatabase();
 
 // Native path of the database file.
 std::string databaseNativePath();
+
+// The scratch profile folder (USERPROFILE) in program form: C:\profile
+// through the POSIX drive map, the native path on Windows.
+std::string profilePath();
 
 }  // namespace testsupport
 

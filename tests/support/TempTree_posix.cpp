@@ -40,6 +40,11 @@ std::string databaseNativePath() {
     return prepareScratchEnvironment() + "/profile/FileInfoData/FileInfo__.db";
 }
 
+std::string profilePath() {
+    prepareScratchEnvironment();
+    return "C:\\profile";
+}
+
 void removeDatabase() {
     const std::string db = databaseNativePath();
     for (const char* suffix : {"", "-journal", "-wal", "-shm"}) ::unlink((db + suffix).c_str());

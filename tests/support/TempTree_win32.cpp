@@ -80,6 +80,10 @@ std::string databaseNativePath() {
     return prepareScratchEnvironment() + "\\profile\\FileInfoData\\FileInfo__.db";
 }
 
+std::string profilePath() {
+    return prepareScratchEnvironment() + "\\profile";
+}
+
 void removeDatabase() {
     const std::string db = databaseNativePath();
     for (const char* suffix : {"", "-journal", "-wal", "-shm"})
