@@ -28,3 +28,6 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 
 echo "== fuzz targets, bounded time"
 bash scripts/fuzz.sh
+
+echo "== Windows: cross-build with mingw-w64, tests under Wine"
+bash scripts/test-windows.sh build-win
