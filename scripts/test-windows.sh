@@ -90,14 +90,19 @@ make_sqlite_amalgamation() {
     echo "$out"
 }
 
+# Prints a step's heading with the seconds the stage has taken so far.
+step() {
+    echo "== Windows: $1 (at ${SECONDS} s)"
+}
+
 install_missing cmake make mingw-w64 wine wine64 googletest libsqlite3-dev \
     dpkg-dev tcl build-essential
 
-echo "== Windows: SQLite amalgamation"
+step "SQLite amalgamation"
 sqlite_dir=$(make_sqlite_amalgamation)
 echo "$sqlite_dir"
 
-echo "== Windows: Wine prefix"
+step "Wine prefix"
 export WINEPREFIX=$build/wine-prefix
 export WINEDEBUG=-all
 # No Mono or Gecko: nothing here needs them, and their installers would ask.
@@ -113,11 +118,12 @@ fi
 # One server for every test program of the stage, ended however the stage
 # ends. The prefix's services start here, away from any test: a service
 # started by a test would keep that test's output pipe open after it ended.
-wineserver -p </dev/null >/dev/null 2>&1
+# (A server already running for this prefix stays in use.)
+wineserver -p </dev/null >/dev/null 2>&1 || true
 trap 'wineserver -k 2>/dev/null || true' EXIT
 wine cmd /c exit </dev/null >/dev/null 2>&1
 
-echo "== Windows: configure and build"
+step "configure and build"
 cmake -S "$source_dir" -B "$build" \
     -DCMAKE_TOOLCHAIN_FILE="$source_dir/cmake/toolchain-mingw64.cmake" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo \
@@ -126,6 +132,6 @@ cmake -S "$source_dir" -B "$build" \
     -DLANBROOK_GTEST_SOURCE=/usr/src/googletest/googletest >/dev/null
 cmake --build "$build" -j"$(nproc)"
 
-echo "== Windows: tests under Wine"
+step "tests under Wine"
 ctest --test-dir "$build" --output-on-failure -j"$(nproc)"
 echo "test-windows: done in ${SECONDS} s"
