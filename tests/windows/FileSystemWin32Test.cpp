@@ -110,3 +110,20 @@ TEST_F(WindowsFileSystemTest, ChineseAndEmojiNamedFilesAreReadAndTimed) {
     EXPECT_EQ(FileUtility::getLastWriteTimeText(tree_.drivePath(kEmojiName)),
               localSecondsText(1600000000) + "000");
 }
+
+TEST_F(WindowsFileSystemTest, FileHeldExclusivelyByAnotherHandleIsNotFingerprinted) {
+    tree_.writeFile("locked.bin", "locked");
+    const HANDLE held = ::CreateFileA(tree_.drivePath("locked.bin").c_str(), GENERIC_READ, 0,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    std::int64_t mtime = 42;
+    char mask[256] = "untouched";
+    EXPECT_FALSE(
+        FileInfoProc::computeFingerprint(tree_.drivePath("locked.bin").c_str(), mtime, mask));
+    ::CloseHandle(held);
+    EXPECT_EQ(mtime, 42);
+    EXPECT_STREQ(mask, "untouched");
+    EXPECT_TRUE(
+        FileInfoProc::computeFingerprint(tree_.drivePath("locked.bin").c_str(), mtime, mask))
+        << "readable again once the handle is closed";
+}
