@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <ctime>
 
 #include "TempTree.h"
@@ -126,4 +127,34 @@ TEST_F(WindowsFileSystemTest, FileHeldExclusivelyByAnotherHandleIsNotFingerprint
     EXPECT_TRUE(
         FileInfoProc::computeFingerprint(tree_.drivePath("locked.bin").c_str(), mtime, mask))
         << "readable again once the handle is closed";
+}
+
+TEST_F(WindowsFileSystemTest, FileOverFourGibibytesIsSampledAcrossItsWholeLength) {
+    // A sparse file of 4 GiB + 100 bytes with a mark at each sample offset:
+    // the seeks past 4 GiB go through the 64-bit runtime calls.
+    const std::uint64_t length = (1ULL << 32) + 100;
+    const std::string path = tree_.drivePath("huge.bin");
+    const HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    auto seek = [&](std::uint64_t at) {
+        LARGE_INTEGER offset;
+        offset.QuadPart = static_cast<LONGLONG>(at);
+        return ::SetFilePointerEx(file, offset, nullptr, FILE_BEGIN) != 0;
+    };
+    ASSERT_TRUE(seek(length) && ::SetEndOfFile(file));
+    std::string expected = "64000000";  // the low 32 bits of the length, least significant first
+    for (std::uint64_t k = 0; k < 9; ++k) {
+        const char mark[4] = {static_cast<char>('A' + k), 'x', 'y', 'z'};
+        DWORD written = 0;
+        ASSERT_TRUE(seek(k * length / 9) && ::WriteFile(file, mark, 4, &written, nullptr));
+        char hex[3];
+        std::snprintf(hex, sizeof hex, "%02X", 'A' + static_cast<int>(k));
+        expected += std::string(hex) + "78797A";
+    }
+    ::CloseHandle(file);
+    std::int64_t mtime = 0;
+    char mask[256] = {};
+    ASSERT_TRUE(FileInfoProc::computeFingerprint(path.c_str(), mtime, mask));
+    EXPECT_EQ(std::string(mask), expected);
 }

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 
 #include "ScopedEnvironment.h"
 #include "WindowsTestSupport.h"
@@ -89,5 +90,43 @@ TEST_F(WindowsScanTest, ScanNeverEntersTheProgramFolderButEntersItsX86Sibling) {
     EXPECT_EQ(folders.count(start + "PROGRAM FILES\\X\\"), 0u);
     const auto files = storedFiles();
     EXPECT_EQ(files.count(start + "PROGRAM FILES (X86)\\Y\\b.txt"), 1u);
+    EXPECT_EQ(files.size(), 1u);
+}
+
+TEST_F(WindowsScanTest, SecondScanOfAnUnchangedTreeWritesNoFileRows) {
+    tree_.writeFile("a/one.txt", "1");
+    tree_.writeFile("a/b/two.txt", "22");
+    for (const char* item : {"a/one.txt", "a/b/two.txt", "a/b", "a"})
+        tree_.setModificationTime(item, 1000000000);
+    const std::string start = upperCased(tree_.drivePath("")) + "\\";
+    scan("C:\\", start);
+    executeSql("UPDATE FILEINFO_FIF SET MASK = 'kept'");
+    {
+        FileInfoProc scanner("C:\\");
+        scanner.lastScanTime = 1500000000;
+        RecordingLog log;
+        scanner.scanFolder(start.c_str(), log);
+        EXPECT_EQ(log.count, 2) << "both files were looked at";
+    }
+    for (const auto& [path, mask] : storedFiles()) EXPECT_EQ(mask, "kept") << path;
+}
+
+TEST_F(WindowsScanTest, SubfolderDeletedOnDiskLosesItsRowsAtTheNextScan) {
+    tree_.writeFile("a/gone/deeper/x.txt", "x");
+    tree_.writeFile("a/kept.txt", "k");
+    // An old time for the parent, so that the deletion surely changes it.
+    tree_.setModificationTime("a", 1000000000);
+    const std::string start = upperCased(tree_.drivePath("")) + "\\";
+    scan("C:\\", start);
+    ASSERT_EQ(storedFolders().count(start + "A\\GONE\\DEEPER\\"), 1u);
+    std::filesystem::remove_all(tree_.native("a/gone"));
+
+    scan("C:\\", start);
+
+    const auto folders = storedFolders();
+    EXPECT_EQ(folders.count(start + "A\\GONE\\"), 0u);
+    EXPECT_EQ(folders.count(start + "A\\GONE\\DEEPER\\"), 0u);
+    const auto files = storedFiles();
+    EXPECT_EQ(files.count(start + "A\\kept.txt"), 1u);
     EXPECT_EQ(files.size(), 1u);
 }
