@@ -13,6 +13,10 @@ namespace platform {
 // is associated, and (POSIX) when the extension's content type runs code
 // (executables, shared libraries, scripts, desktop entries and their kin) or
 // its program must run in a terminal, which a start without one would hide.
+//
+// Windows: the extension's key under HKEY_CLASSES_ROOT names a file type
+// whose Shell\Open\Command holds the template, raw; a value or a key path
+// that does not fit 260 bytes counts as missing.
 [[nodiscard]] bool lookUpOpenCommand(const std::string& extension, std::string& command);
 
 // Starts `program` without waiting for it, with the arguments `parameters`
@@ -28,6 +32,10 @@ namespace platform {
 // /dev/null, and is reaped when it ends. Returns false, starting nothing,
 // when a path names no mapped drive, the parameters do not parse or the start
 // fails.
+//
+// Windows: every "%1" in `parameters` becomes the path, and the shell starts
+// `program` with that text (verb "open", shown normally); false when the
+// shell reports that nothing was started.
 [[nodiscard]] bool startProgram(const std::string& program, const std::string& parameters,
                                 const std::string& path);
 
