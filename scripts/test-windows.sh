@@ -111,7 +111,7 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
 if [[ ! -f $WINEPREFIX/.lanbrook-ready ]]; then
     rm -rf "$WINEPREFIX"
-    wineboot -i </dev/null >/dev/null 2>&1
+    logged "$build/wineboot.log" wineboot -i </dev/null
     wineserver -w
     touch "$WINEPREFIX/.lanbrook-ready"
 fi
