@@ -2,9 +2,11 @@
 #include <QMessageBox>
 
 #include <cstdio>
+#include <string>
 
 #include "app/CQuorrelApp.h"
 #include "engine/ConfigInfo.h"
+#include "util/platform/FileSystem.h"
 
 int main(int argc, char** argv) {
     // The configuration comes first: it fixes and creates the data directory
@@ -12,11 +14,13 @@ int main(int argc, char** argv) {
     const ConfigInfo& config = ConfigInfo::global();
     CQuorrelApp app(argc, argv);
     if (!config.isValid()) {
-        const char* reason =
-            "Lanbrook cannot start: the profile folder (USERPROFILE, else HOME) is not set or "
-            "lies on no drive of the drive map (LANBROOK_DRIVES).";
-        std::fprintf(stderr, "%s\n", reason);
-        QMessageBox::critical(nullptr, QStringLiteral("Lanbrook"), QString::fromUtf8(reason));
+        const std::string reason = std::string(
+                                       "Lanbrook cannot start: no profile folder could be "
+                                       "formed from the environment (") +
+                                   platform::userProfileSource() + ").";
+        std::fprintf(stderr, "%s\n", reason.c_str());
+        QMessageBox::critical(nullptr, QStringLiteral("Lanbrook"),
+                              QString::fromLocal8Bit(reason.c_str()));
         return 1;
     }
     return app.InitInstance();

@@ -56,6 +56,9 @@ std::string toNativePath(const std::string& path);
 // False when neither is set or neither can be expressed in program form.
 [[nodiscard]] bool userProfileFolder(std::string& folder);
 
+// Where userProfileFolder() looks, in words for a message to the user.
+const char* userProfileSource();
+
 // Folders of the operating system that are never scanned, beyond those the
 // environment names (program form, each ending in a backslash).
 std::vector<std::string> systemFolders();

@@ -143,6 +143,10 @@ bool userProfileFolder(std::string& folder) {
     return false;
 }
 
+const char* userProfileSource() {
+    return "USERPROFILE, else HOME, naming a folder on a drive of LANBROOK_DRIVES";
+}
+
 std::vector<std::string> systemFolders() {
     std::vector<std::string> folders;
     for (const auto& drive : DriveMap::current().drives()) {

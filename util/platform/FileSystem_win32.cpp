@@ -101,6 +101,10 @@ bool userProfileFolder(std::string& folder) {
     return true;
 }
 
+const char* userProfileSource() {
+    return "USERPROFILE";
+}
+
 std::vector<std::string> systemFolders() {
     return {};
 }
