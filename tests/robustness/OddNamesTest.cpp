@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "InProcessScan.h"
 #include "RobustnessSupport.h"
 #include "TempTree.h"
 #include "engine/FileInfoAnalyse.h"
@@ -41,11 +42,6 @@ const std::vector<std::string> kLookAlikes = {"underXscore", "100abc"};
 
 const std::string kBackslashName = "back\\slash";
 
-class QuietLog : public IInfoLog {
-public:
-    int print(const char*) override { return 1; }
-};
-
 }  // namespace
 
 class OddNamesTest : public ::testing::Test {
@@ -65,13 +61,7 @@ protected:
     }
     void TearDown() override { testsupport::removeDatabase(); }
 
-    void scan() {
-        QuietLog log;
-        FileInfoProc scanner("C:\\");
-        scanner.scanFolder(tree_.drivePath("").c_str(), log);
-        FileInfoAnalyse analyse;
-        ASSERT_TRUE(analyse.buildIndex());
-    }
+    void scan() { scanAndIndex(tree_.drivePath("")); }
 
     // The stored path of `relative` ('/' separated, names taken as they are).
     std::string stored(const std::string& relative) const {

@@ -14,20 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "InProcessScan.h"
 #include "RobustnessSupport.h"
 #include "TempTree.h"
 #include "engine/FileInfoAnalyse.h"
 #include "engine/FileInfoProc.h"
 #include "results/FileInfoLoader.h"
-
-namespace {
-
-class QuietLog : public IInfoLog {
-public:
-    int print(const char*) override { return 1; }
-};
-
-}  // namespace
 
 class TreeShapesTest : public ::testing::Test {
 protected:
@@ -38,12 +30,17 @@ protected:
         testsupport::removeDatabase();
     }
 
-    void scan() {
-        QuietLog log;
+    void scan() { scanAndIndex(tree_.drivePath("")); }
+
+    // The files the scanner's own listing finds in `relative`.
+    std::vector<std::string> listedFiles(const std::string& relative) {
         FileInfoProc scanner("C:\\");
-        scanner.scanFolder(tree_.drivePath("").c_str(), log);
-        FileInfoAnalyse analyse;
-        ASSERT_TRUE(analyse.buildIndex());
+        std::string timeText;
+        std::vector<std::string> subfolders;
+        std::vector<std::string> files;
+        EXPECT_TRUE(
+            scanner.listFolder(tree_.drivePath(relative) + "\\", timeText, subfolders, files));
+        return files;
     }
 
     static std::map<std::string, std::string> storedFiles() {
@@ -172,11 +169,7 @@ TEST_F(TreeShapesTest, HardLinkedPairIsAGroupOfTwo) {
 // the disk may change. These cases take the two steps the scanner takes.
 TEST_F(TreeShapesTest, FileRemovedAfterTheListingIsRefusedAndLeftOut) {
     tree_.writeFile("race/gone.txt", "about to go");
-    FileInfoProc scanner("C:\\");
-    std::string timeText;
-    std::vector<std::string> subfolders;
-    std::vector<std::string> files;
-    ASSERT_TRUE(scanner.listFolder(tree_.drivePath("race") + "\\", timeText, subfolders, files));
+    const std::vector<std::string> files = listedFiles("race");
     ASSERT_EQ(files.size(), 1u);
     ASSERT_EQ(::unlink(tree_.native("race/gone.txt").c_str()), 0);
     char mask[256] = "untouched";
@@ -188,11 +181,7 @@ TEST_F(TreeShapesTest, FileRemovedAfterTheListingIsRefusedAndLeftOut) {
 
 TEST_F(TreeShapesTest, FileReplacedByAFifoAfterTheListingIsRefusedWithoutBlocking) {
     tree_.writeFile("race/pipe", "a file for now");
-    FileInfoProc scanner("C:\\");
-    std::string timeText;
-    std::vector<std::string> subfolders;
-    std::vector<std::string> files;
-    ASSERT_TRUE(scanner.listFolder(tree_.drivePath("race") + "\\", timeText, subfolders, files));
+    const std::vector<std::string> files = listedFiles("race");
     ASSERT_EQ(files.size(), 1u);
     ASSERT_EQ(::mkfifo(tree_.native("race/fifo").c_str(), 0644), 0);
     ASSERT_EQ(::rename(tree_.native("race/fifo").c_str(), tree_.native("race/pipe").c_str()), 0);
