@@ -10,6 +10,8 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev libgl-dev
     libglib2.0-dev shared-mime-info
+    libxxhash-dev nlohmann-json3-dev
+    dbus-daemon
     clang-format
     xvfb xauth fonts-wqy-microhei
 )
