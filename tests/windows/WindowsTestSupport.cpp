@@ -136,6 +136,11 @@ TestAssociation::~TestAssociation() {
     removeCreatedKeys();
 }
 
+void TestAssociation::setDefaultIcon(const std::string& location) {
+    createKey(HKEY_CURRENT_USER, "Software\\Classes\\" + fileType_ + "\\DefaultIcon", location);
+    if (!throughUserClasses_) createKey(HKEY_CLASSES_ROOT, fileType_ + "\\DefaultIcon", location);
+}
+
 void TestAssociation::removeCreatedKeys() {
     for (auto it = created_.rbegin(); it != created_.rend(); ++it)
         ::RegDeleteKeyW(it->first, wide(it->second).c_str());

@@ -46,6 +46,10 @@ public:
     TestAssociation(const TestAssociation&) = delete;
     TestAssociation& operator=(const TestAssociation&) = delete;
 
+    // Gives the file type the icon at `location` ("C:\x.dll,3"), written
+    // where the association was; the file type needs a command.
+    void setDefaultIcon(const std::string& location);
+
     // True when HKEY_CLASSES_ROOT showed what was written for the user.
     bool throughUserClasses() const { return throughUserClasses_; }
 

@@ -25,10 +25,10 @@ CFileTypeIcons::CFileTypeIcons() {
 QIcon CFileTypeIcons::iconForName(const QString& name) {
     const QMimeType type = mimeTypes_.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
     const QString key = type.name();
-    const auto found = byType_.constFind(key);
-    if (found != byType_.constEnd()) return *found;
+    const auto found = byKind_.constFind(key);
+    if (found != byKind_.constEnd()) return *found;
     QIcon icon = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
     if (icon.isNull()) icon = plainFile_;
-    byType_.insert(key, icon);
+    byKind_.insert(key, icon);
     return icon;
 }
