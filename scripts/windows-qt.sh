@@ -58,6 +58,20 @@ qt_options=(
     -DFEATURE_openssl=OFF -DFEATURE_icu=OFF
 )
 
+# collect_licences SOURCE DEST: the licence texts of Qt and of the
+# third-party code it bundles, and Debian's copyright file, which a package
+# of a program linked with this Qt ships.
+collect_licences() {
+    local src=$1 dest=$2 file
+    mkdir -p "$dest/3rdparty"
+    cp "$src"/LICENSES/*.txt "$dest/"
+    cp "$src/debian/copyright" "$dest/debian-copyright.txt"
+    while IFS= read -r -d '' file; do
+        local name=${file#"$src"/src/3rdparty/}
+        cp "$file" "$dest/3rdparty/${name//\//-}"
+    done < <(find "$src/src/3rdparty" -maxdepth 2 -type f \( -iname '*licen*' -o -iname 'COPYING*' \) -print0)
+}
+
 mkdir -p "$cache"
 work=$cache/qt6-mingw-work
 # A build broken off part way resumes in its folder.
@@ -76,6 +90,9 @@ echo "windows-qt: building (about 900 steps)" >&2
 logged "$work/build.log" cmake --build "$work/build" -j"$(nproc)"
 rm -rf "$prefix"
 logged "$work/install.log" cmake --install "$work/build"
+collect_licences "$work/src" "$prefix/licenses"
+printf '%s\n' "qt6-base $version (Debian source package)" "${qt_options[@]}" \
+    >"$prefix/licenses/configure-options.txt"
 touch "$prefix/.lanbrook-ready"
 rm -rf "$work"
 echo "$prefix"

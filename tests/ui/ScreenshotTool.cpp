@@ -2,7 +2,7 @@
 // Takes the README's screenshots of the real windows over whatever drive map
 // and profile the environment gives (scripts/screenshots.sh prepares a sample
 // tree and runs this under Xvfb): the analysis dialog at the end of its run,
-// the main window with each tab, and the ignored-folder manager.
+// the main window with each tab, the ignored-folder manager and the About box.
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
@@ -18,6 +18,7 @@
 
 #include "UiTestSupport.h"
 #include "app/AppResources.h"
+#include "app/CAboutDlg.h"
 #include "app/CIgnoreFolderDlg.h"
 #include "app/CQuorrelDlg.h"
 #include "engine/ConfigInfo.h"
@@ -77,6 +78,11 @@ void shootMainWindow(const std::string& browseTo, const std::string& ignore) {
     auto* ignored = manager.findChild<QTableWidget*>("ignoredList");
     if (ignored->rowCount() > 0) clickRow(*ignored, 0);
     save(manager, "ignored-folders.png");
+
+    CAboutDlg about(&window);
+    about.show();
+    (void)QTest::qWaitForWindowExposed(&about);
+    save(about, "about-box.png");
 }
 
 }  // namespace
