@@ -23,14 +23,14 @@ fi
 cmake --build "$build" --target lanbrook-screenshots >/dev/null
 
 export WINEPREFIX=$build/screenshot-prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export LANG=C.UTF-8 QT_QPA_PLATFORM=windows PUBLIC='Y:\'
+# Wine hands its programs the QT_ variables only as WINEQT_ ones.
+export LANG=C.UTF-8 WINEQT_QPA_PLATFORM=windows
 rm -rf "$WINEPREFIX"
 DISPLAY='' logged "$build/screenshot-wineboot.log" wineboot -i </dev/null
 wineserver -w
-prepare_closed_prefix "$WINEPREFIX" "$build"
+prepare_closed_prefix "$WINEPREFIX"
 make_sample_tree "$WINEPREFIX/drive_c"
-rm -rf "$build/shots"
-mkdir -p "$build/shots" docs/windows
+mkdir -p "$WINEPREFIX/drive_c/windows/Temp/shots" docs/windows
 
 display_file=$build/screenshot-xvfb.display
 rm -f "$display_file"
@@ -43,7 +43,7 @@ for _ in $(seq 100); do
 done
 export DISPLAY=:$(head -n1 "$display_file")
 
-wine "$build/bin/lanbrook-screenshots.exe" 'Y:\shots' 'C:\照片\2023\海边日落.jpg' 'C:\备份\安装包' \
+wine "$build/bin/lanbrook-screenshots.exe" 'C:\windows\Temp\shots' 'C:\照片\2023\海边日落.jpg' 'C:\备份\安装包' \
     </dev/null
-cp "$build"/shots/*.png docs/windows/
+cp "$WINEPREFIX"/drive_c/windows/Temp/shots/*.png docs/windows/
 ls docs/windows

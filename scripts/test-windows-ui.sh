@@ -10,8 +10,12 @@
 # The Wine prefix shows the program no more than it needs: drive Z: (the Linux
 # root) is removed and the profile's folders are folders of the prefix, not
 # links to the Linux home, so an analysis of "every drive" walks the prefix's
-# C: only. Drive Y: is the build folder, where Wine finds the test programs;
-# the analyses skip it as a system folder (PUBLIC names it).
+# C: only, where it skips Wine's system folders. The test programs lie on no
+# drive (Wine starts them from their Linux paths); the recorder program that
+# associations start is copied into the prefix's Windows folder.
+#
+# Wine hands its programs the QT_ variables of Linux only when they are
+# written WINEQT_ (QT_QPA_PLATFORM as WINEQT_QPA_PLATFORM).
 #
 # Usage: scripts/test-windows-ui.sh [build folder, default build-win-ui]
 set -euo pipefail
@@ -46,7 +50,7 @@ if [[ ! -f $WINEPREFIX/.lanbrook-ready ]]; then
     rm -rf "$WINEPREFIX"
     DISPLAY='' logged "$build/wineboot.log" wineboot -i </dev/null
     wineserver -w
-    prepare_closed_prefix "$WINEPREFIX" "$build"
+    prepare_closed_prefix "$WINEPREFIX"
     touch "$WINEPREFIX/.lanbrook-ready"
 fi
 # Temporary folders of earlier runs would show in the next analyses.
@@ -54,8 +58,7 @@ clean_prefix_temp "$WINEPREFIX"
 # The offscreen platform draws with FreeType from the fonts in one folder:
 # Wine's own and a CJK font for the Chinese texts.
 cp -n /usr/share/fonts/truetype/wqy/wqy-microhei.ttc "$WINEPREFIX/drive_c/windows/Fonts/"
-export QT_QPA_FONTDIR='C:\windows\Fonts'
-export PUBLIC='Y:\'
+export WINEQT_QPA_FONTDIR='C:\windows\Fonts'
 export LANG=C.UTF-8
 
 # An X display of the stage's own for the real windows, and one wineserver
@@ -91,6 +94,9 @@ cmake -G Ninja -S "$source_dir" -B "$build" \
 grep -q "the window program is not built" "$build/configure.log" &&
     { echo "test-windows-ui: Qt was not found" >&2; exit 1; }
 cmake --build "$build" -j"$(nproc)" --target lanbrook lanbrook-scan lanbrook_ui_tests
+
+cp "$build/tests/windows/lanbrook-recorder.exe" "$WINEPREFIX/drive_c/windows/"
+export LANBROOK_RECORDER='C:\windows\lanbrook-recorder.exe'
 
 step "window tests under Wine"
 # One at a time: every analysis walks the prefix's C:, where the other test

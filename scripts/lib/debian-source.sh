@@ -83,24 +83,23 @@ make_sqlite_amalgamation() {
     echo "$out"
 }
 
-# prepare_closed_prefix PREFIX BUILD: a fresh Wine prefix that does not show
-# the Linux file system: drive Z: (the root) removed, the profile's folders
-# (links to the Linux home) made real folders of the prefix, and drive Y: the
-# build folder, where Wine finds the programs it runs.
+# prepare_closed_prefix PREFIX: makes a fresh Wine prefix show nothing of the
+# Linux file system: drive Z: (the root) removed, the profile's folders (links
+# to the Linux home) made real folders of the prefix.
 prepare_closed_prefix() {
-    local prefix=$1 build=$2 link
+    local prefix=$1 link
     rm -f "$prefix/dosdevices/z:"
     while IFS= read -r -d '' link; do
         rm "$link"
         mkdir -p "$link"
     done < <(find "$prefix/drive_c" -type l -lname '/*' -print0)
-    ln -sfn "$build" "$prefix/dosdevices/y:"
 }
 
 # clean_prefix_temp PREFIX: removes what earlier runs left in the prefix's
 # temporary folders.
 clean_prefix_temp() {
-    local prefix=$1
-    find "$prefix/drive_c/users" -maxdepth 5 -type d -name Temp -print0 |
-        xargs -0 -I{} find {} -mindepth 1 -maxdepth 1 -exec rm -rf {} +
+    local prefix=$1 temp
+    while IFS= read -r -d '' temp; do
+        find "$temp" -mindepth 1 -maxdepth 1 -exec rm -rf {} +
+    done < <(find "$prefix/drive_c/users" -maxdepth 5 -type d -name Temp -print0)
 }

@@ -34,7 +34,7 @@ protected:
     FileTypeIconsWin32Test()
         : first_(".lbicona", "Lanbrook.IconA", "notepad.exe \"%1\""),
           second_(".lbiconb", "Lanbrook.IconB", "notepad.exe \"%1\"") {
-        first_.setDefaultIcon(shellLibraryIcon(3));
+        first_.setDefaultIcon(shellLibraryIcon(4));
         second_.setDefaultIcon(shellLibraryIcon(8));
     }
 

@@ -2,15 +2,18 @@
 // The main window as only Windows shows it, on Qt's Windows platform (real
 // Win32 windows): the system menu's About item, and files opened through the
 // registry's associations by the shell, names in Chinese among them.
-#include <windows.h>
-
 #include <memory>
 #include <string>
 
 #include "ScopedEnvironment.h"
 #include "WindowFixture.h"
-#include "WindowsTestSupport.h"
 #include "app/CAboutDlg.h"
+
+// After the program's headers: they declare names that <windows.h> defines
+// as macros (WM_USER).
+#include <windows.h>
+
+#include "WindowsTestSupport.h"
 
 namespace {
 

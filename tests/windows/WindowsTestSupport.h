@@ -26,7 +26,8 @@ std::vector<std::string> wideNamesAsUtf8(const std::string& folder);
 // plus `milliseconds`.
 void setLastWriteTime(const std::string& path, long long seconds, int milliseconds);
 
-// The recorder program beside the test program (lanbrook-recorder.exe).
+// The recorder program beside the test program (lanbrook-recorder.exe), or
+// the copy LANBROOK_RECORDER names.
 std::string recorderPath();
 
 // Waits up to 30 s for the recorder to write `output`; its lines, or nothing.
