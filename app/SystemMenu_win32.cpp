@@ -31,7 +31,9 @@ public:
         if (msg->hwnd != window_ || msg->message != WM_SYSCOMMAND) return false;
         if ((msg->wParam & 0xFFF0) != static_cast<WPARAM>(ids::kSysCommandAbout)) return false;
         onChosen_();
-        *result = 0;
+        // The event dispatcher filters posted messages, the system menu's
+        // choice among them, without a result to fill.
+        if (result != nullptr) *result = 0;
         return true;
     }
 
