@@ -2,12 +2,16 @@
 // The main window as only Windows shows it, on Qt's Windows platform (real
 // Win32 windows): the system menu's About item, and files opened through the
 // registry's associations by the shell, names in Chinese among them.
+#include <QTabWidget>
+#include <QTreeWidget>
+
 #include <memory>
 #include <string>
 
 #include "ScopedEnvironment.h"
 #include "WindowFixture.h"
 #include "app/CAboutDlg.h"
+#include "results/ui/CTreeViewDlg.h"
 
 // After the program's headers: they declare names that <windows.h> defines
 // as macros (WM_USER).
@@ -22,6 +26,12 @@ using Arguments = std::vector<std::string>;
 // "报告 1": a report's name in Chinese, written as UTF-8 (the program's ANSI
 // code page under its manifest).
 const std::string kChineseName = "\xe6\x8a\xa5\xe5\x91\x8a 1";
+
+std::string upperCased(std::string text) {
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
 
 class WindowWin32Test : public WindowFixture {
 protected:
@@ -101,6 +111,26 @@ TEST_F(WindowWin32Test, ChoosingTheAboutItemOpensTheAboutBox) {
     EXPECT_EQ(dialogOpenedBy(window, 16), QString::fromUtf8("关于 Lanbrook"));
     // The system keeps the low four bits of a command for itself.
     EXPECT_EQ(dialogOpenedBy(window, 16 | 0x3), QString::fromUtf8("关于 Lanbrook"));
+}
+
+TEST_F(WindowWin32Test, TheTreeFillsFolderByFolderDownToACopyWithItsFileTypeIcon) {
+    writeCopies({"a/x.txt", "b/x.txt", "c/x.txt"}, 1536, 'x');
+    analyse();
+    CQuorrelDlg window;
+    showAndSettle(window);
+    window.findChild<QTabWidget*>("tabs")->setCurrentIndex(1);
+    // The analysis keeps folders upper-cased on Windows; file names as they are.
+    const std::string path = upperCased(tree_.drivePath("b")) + "\\x.txt";
+    window.treePage().selectPath(path);
+    QTreeWidgetItem* item = window.treePage().tree()->currentItem();
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text(0), "x.txt");
+    EXPECT_FALSE(item->icon(0).isNull());
+    EXPECT_EQ(find<QLineEdit>(window.treePage(), "pathField")->text(),
+              QString::fromStdString(path));
+    EXPECT_EQ(find<QLineEdit>(window.treePage(), "copiesField")->text(), "3");
+    ASSERT_NE(item->parent(), nullptr);
+    EXPECT_EQ(item->parent()->text(0), "B");
 }
 
 TEST_F(WindowWin32Test, ADoubleClickOpensAChineseNamedFileThroughItsAssociation) {
