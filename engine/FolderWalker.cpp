@@ -1,27 +1,40 @@
 // SPDX-License-Identifier: MIT
 #include "engine/FolderWalker.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <utility>
 
 #include "engine/FileInfoProc.h"
 #include "util/platform/FileSystem.h"
+#include "util/platform/OpenFolder.h"
 
 namespace {
 
-// Folders read ahead of the scanner: enough to keep every thread busy, few
-// enough that their file lists stay small.
-constexpr std::size_t kFoldersAhead = 32;
-// Threads that read files. The reading is system calls, which run on as many
-// processors as there are; two keep the scanner's writing the slower part on
-// a small machine.
-constexpr int kReaders = 2;
+// Folders and files read ahead of the scanner: enough to keep every reader
+// busy, few enough that their lists stay small (a few hundred bytes a file).
+// A folder is always let in when none waits, however many files it holds.
+constexpr std::size_t kFoldersAhead = 512;
+constexpr std::size_t kFilesAhead = 8192;
+// Files a reader claims at a time: a large folder is read by many readers.
+constexpr std::size_t kFilesPerClaim = 16;
+// Threads that read files. With a cold page cache each waits on the disk,
+// which serves many requests at once; with a warm one they share the
+// processors with the scanner's writing.
+constexpr int kDefaultReaders = 16;
+
+int readerCount() {
+    const char* text = std::getenv("LANBROOK_READERS");
+    const int wanted = text != nullptr ? std::atoi(text) : 0;
+    return wanted >= 1 && wanted <= 256 ? wanted : kDefaultReaders;
+}
 
 }  // namespace
 
 FolderWalker::FolderWalker(const FileInfoProc& scanner, std::string start,
                            std::int64_t lastScanTime)
     : scanner_(scanner), lastScanTime_(lastScanTime) {
-    for (int i = 0; i < kReaders; ++i) readers_.emplace_back([this] { read(); });
+    for (int i = readerCount(); i > 0; --i) readers_.emplace_back([this] { read(); });
     walker_ = std::thread([this, start = std::move(start)]() mutable { walk(std::move(start)); });
 }
 
@@ -39,6 +52,7 @@ FolderWork FolderWalker::next() {
     std::unique_lock<std::mutex> lock(mutex_);
     changed_.wait(lock, [this] { return !ready_.empty() && ready_.front()->prepared; });
     FolderWork work = std::move(ready_.front()->work);
+    filesAhead_ -= work.files.size();
     ready_.pop_front();
     lock.unlock();
     changed_.notify_all();
@@ -47,9 +61,16 @@ FolderWork FolderWalker::next() {
 
 bool FolderWalker::push(FolderWork work, bool needsReading) {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return stopping_ || ready_.size() < kFoldersAhead; });
+    changed_.wait(lock, [this] {
+        return stopping_ || ready_.empty() ||
+               (ready_.size() < kFoldersAhead && filesAhead_ < kFilesAhead);
+    });
     if (stopping_) return false;
-    ready_.push_back(std::make_unique<Slot>(Slot{std::move(work), !needsReading}));
+    needsReading = needsReading && !work.files.empty();
+    filesAhead_ += work.files.size();
+    ready_.push_back(std::make_unique<Slot>());
+    ready_.back()->work = std::move(work);
+    ready_.back()->prepared = !needsReading;
     if (needsReading) unread_.push_back(ready_.back().get());
     lock.unlock();
     changed_.notify_all();
@@ -74,7 +95,9 @@ void FolderWalker::walk(std::string start) {
     FolderWork end;
     end.kind = FolderWork::Kind::End;
     std::lock_guard<std::mutex> lock(mutex_);
-    ready_.push_back(std::make_unique<Slot>(Slot{std::move(end), true}));
+    ready_.push_back(std::make_unique<Slot>());
+    ready_.back()->work = std::move(end);
+    ready_.back()->prepared = true;
     walked_ = true;
     changed_.notify_all();
 }
@@ -84,15 +107,22 @@ void FolderWalker::read() {
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, [this] { return stopping_ || walked_ || !unread_.empty(); });
         if (stopping_ || unread_.empty()) return;  // stopped, or walked and all read
+        // The first folder with unclaimed files: the one the scanner needs soonest.
         Slot* slot = unread_.front();
-        unread_.pop_front();
+        const std::size_t from = slot->claimed;
+        const std::size_t to = std::min(from + kFilesPerClaim, slot->work.files.size());
+        slot->claimed = to;
+        if (to == slot->work.files.size()) unread_.pop_front();
         lock.unlock();
-        // The slot stays in ready_ until it is marked prepared, so it lives on meanwhile.
-        prepare(slot->work);
+        // The slot stays in ready_ until it is marked prepared, so it lives on
+        // meanwhile; each reader writes only the files it claimed.
+        prepare(slot->work, from, to);
         lock.lock();
-        slot->prepared = true;
+        slot->done += to - from;
+        const bool prepared = slot->done == slot->work.files.size();
+        slot->prepared = prepared;
         lock.unlock();
-        changed_.notify_all();
+        if (prepared) changed_.notify_all();
     }
 }
 
@@ -123,12 +153,18 @@ FolderWork FolderWalker::examine(const std::string& folder,
     return work;
 }
 
-void FolderWalker::prepare(FolderWork& work) const {
+void FolderWalker::prepare(FolderWork& work, std::size_t from, std::size_t to) const {
     const bool isNew = work.kind == FolderWork::Kind::New;
-    for (FolderWork::File& file : work.files) {
+    // The status of an unchanged folder's files is read relative to the open
+    // folder; its files are its path and their names.
+    platform::OpenFolder folder;
+    const bool opened = !isNew && folder.open(work.folder);
+    for (std::size_t i = from; i < to; ++i) {
+        FolderWork::File& file = work.files[i];
         std::int64_t modified = 0;
         if (!isNew &&
-            (!platform::modificationTime(file.path, modified) || modified <= lastScanTime_))
+            (!opened || !folder.modificationTime(file.path.substr(work.folder.size()), modified) ||
+             modified <= lastScanTime_))
             continue;
         char mask[256] = {};
         if (FileInfoProc::computeFingerprint(file.path.c_str(), file.mtime, mask)) file.mask = mask;

@@ -36,14 +36,19 @@ struct FolderWork {
 };
 
 // Walks a tree for the scanner ahead of it, on threads of its own: one lists
-// each folder and compares its time with the folder table, two readers read
-// the files that will be written (fingerprints, or the status and, when
-// modified since lastScanTime, the fingerprint), several folders at once.
-// The scanner takes the folders in the walk's order, depth first in
-// pre-order and in listing order, and does every database write and every
-// progress report itself, so both come in the same order as in a walk
-// without these threads; only the reading overlaps the writing. At most a
-// few dozen folders wait at a time.
+// each folder and compares its time with the folder table, a pool of readers
+// reads the files that will be written (fingerprints, or the status relative
+// to the open folder and, when modified since lastScanTime, the fingerprint),
+// a run of files at a time, so that many reads are in flight at once and a
+// disk that serves many requests together stays busy. The scanner takes the
+// folders in the walk's order, depth first in pre-order and in listing order,
+// and does every database write and every progress report itself, so both
+// come in the same order as in a walk without these threads; only the
+// reading overlaps the writing. The lookahead is bounded in folders and in
+// files, so its memory stays a few megabytes whatever the tree.
+//
+// The number of readers is kDefaultReaders, or LANBROOK_READERS (1 to 256)
+// where the environment sets it, for measuring.
 //
 // The walker reads the scanner's excluded folders and folder table, and lists
 // through it; the folder table is guarded by FileInfoData.
@@ -61,13 +66,16 @@ public:
 private:
     struct Slot {
         FolderWork work;
+        std::size_t claimed = 0;  // files handed to readers
+        std::size_t done = 0;     // files read
         bool prepared = false;
     };
 
     void walk(std::string start);
     void read();
     FolderWork examine(const std::string& folder, std::vector<std::string>& subfolders) const;
-    void prepare(FolderWork& work) const;
+    // Reads the files [from, to) of a New or Unchanged folder.
+    void prepare(FolderWork& work, std::size_t from, std::size_t to) const;
     // Queues a folder for the scanner (and its files for a reader); false
     // when the walk is to stop.
     bool push(FolderWork work, bool needsReading);
@@ -77,7 +85,8 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<std::unique_ptr<Slot>> ready_;  // in walk order
-    std::deque<Slot*> unread_;                 // of ready_, waiting for a reader
+    std::deque<Slot*> unread_;                 // of ready_, with files not yet claimed
+    std::size_t filesAhead_ = 0;               // files of the folders in ready_
     bool walked_ = false;
     bool stopping_ = false;
     std::thread walker_;
