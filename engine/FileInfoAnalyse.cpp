@@ -107,6 +107,9 @@ bool FileInfoAnalyse::buildIndex() {
         return false;
     }
     const std::vector<std::string> entries = sortedEntries();
+    // The groups are in the entries now; their memory goes before the write
+    // makes its own copy of every row.
+    std::unordered_map<std::string, Group>().swap(masks_);
     // An index that already holds exactly these rows (after a scan that
     // changed no file) is left as it is: rewriting it would give the same
     // table, at the cost of deleting and inserting every row.

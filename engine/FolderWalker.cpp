@@ -43,25 +43,26 @@ FolderWalker::~FolderWalker() {
         std::lock_guard<std::mutex> lock(mutex_);
         stopping_ = true;
     }
-    changed_.notify_all();
+    readable_.notify_all();
+    space_.notify_all();
     walker_.join();
     for (std::thread& reader : readers_) reader.join();
 }
 
 FolderWork FolderWalker::next() {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return !ready_.empty() && ready_.front()->prepared; });
+    prepared_.wait(lock, [this] { return !ready_.empty() && ready_.front()->prepared; });
     FolderWork work = std::move(ready_.front()->work);
     filesAhead_ -= work.files.size();
     ready_.pop_front();
     lock.unlock();
-    changed_.notify_all();
+    space_.notify_one();
     return work;
 }
 
 bool FolderWalker::push(FolderWork work, bool needsReading) {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] {
+    space_.wait(lock, [this] {
         return stopping_ || ready_.empty() ||
                (ready_.size() < kFoldersAhead && filesAhead_ < kFilesAhead);
     });
@@ -72,8 +73,13 @@ bool FolderWalker::push(FolderWork work, bool needsReading) {
     ready_.back()->work = std::move(work);
     ready_.back()->prepared = !needsReading;
     if (needsReading) unread_.push_back(ready_.back().get());
+    const bool first = ready_.size() == 1;
+    const bool severalClaims = ready_.back()->work.files.size() > kFilesPerClaim;
     lock.unlock();
-    changed_.notify_all();
+    // Each waiting thread is woken only for work it can take.
+    if (!needsReading && first) prepared_.notify_one();
+    if (needsReading && severalClaims) readable_.notify_all();
+    if (needsReading && !severalClaims) readable_.notify_one();
     return true;
 }
 
@@ -99,13 +105,14 @@ void FolderWalker::walk(std::string start) {
     ready_.back()->work = std::move(end);
     ready_.back()->prepared = true;
     walked_ = true;
-    changed_.notify_all();
+    readable_.notify_all();
+    prepared_.notify_one();
 }
 
 void FolderWalker::read() {
     for (;;) {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return stopping_ || walked_ || !unread_.empty(); });
+        readable_.wait(lock, [this] { return stopping_ || walked_ || !unread_.empty(); });
         if (stopping_ || unread_.empty()) return;  // stopped, or walked and all read
         // The first folder with unclaimed files: the one the scanner needs soonest.
         Slot* slot = unread_.front();
@@ -119,10 +126,11 @@ void FolderWalker::read() {
         prepare(slot->work, from, to);
         lock.lock();
         slot->done += to - from;
-        const bool prepared = slot->done == slot->work.files.size();
-        slot->prepared = prepared;
+        slot->prepared = slot->done == slot->work.files.size();
+        // Only the first folder is waited for.
+        const bool wanted = slot->prepared && ready_.front().get() == slot;
         lock.unlock();
-        if (prepared) changed_.notify_all();
+        if (wanted) prepared_.notify_one();
     }
 }
 

@@ -83,7 +83,9 @@ private:
     const FileInfoProc& scanner_;
     const std::int64_t lastScanTime_;
     std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable readable_;         // readers: files to claim, or the end
+    std::condition_variable prepared_;         // the scanner: the first folder is read
+    std::condition_variable space_;            // the walker: room ahead, or the end
     std::deque<std::unique_ptr<Slot>> ready_;  // in walk order
     std::deque<Slot*> unread_;                 // of ready_, with files not yet claimed
     std::size_t filesAhead_ = 0;               // files of the folders in ready_
