@@ -145,24 +145,9 @@ void FileInfoData::updateFolderTime(const std::string& folder, const std::string
         if (mode_ == WriteMode::PerFolder) (void)database_.execute("COMMIT");
         return;
     }
-    if (holdsTime(folder, folderId, timeText)) {
-        // The row holds this time already (a folder unchanged since the last
-        // scan): writing it again would change nothing but cost a page write.
-        if (mode_ == WriteMode::PerFolder && database_.inTransaction())
-            (void)database_.execute("COMMIT");
-        return;
-    }
     if (!writeFolderTime(timeText, folderId)) return;
     std::unique_lock<std::shared_mutex> lock(foldersLock_);
     folders_[folder] = StoredFolder{timeText, folderId};
-}
-
-bool FileInfoData::holdsTime(const std::string& folder, const std::string& folderId,
-                             const std::string& timeText) const {
-    std::shared_lock<std::shared_mutex> lock(foldersLock_);
-    const auto found = folders_.find(folder);
-    return found != folders_.end() && found->second.id == folderId &&
-           found->second.time == timeText;
 }
 
 bool FileInfoData::writeFolderTime(const std::string& timeText, const std::string& folderId) {

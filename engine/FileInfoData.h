@@ -59,9 +59,8 @@ public:
     std::string getFolderId(const std::string& folder);
 
     // Records the folder's new time; on success the folder table holds it.
-    // A row the folder table shows holding this ID and time already is not
-    // written again. With an empty `folderId` (a failed insertion) only the
-    // transaction that getFolderId opened is closed.
+    // With an empty `folderId` (a failed insertion) only the transaction that
+    // getFolderId opened is closed.
     void updateFolderTime(const std::string& folder, const std::string& folderId,
                           const std::string& timeText);
 
@@ -101,9 +100,6 @@ private:
     void reopenIfClosed();
     void countWrite();
     bool writeFolderTime(const std::string& timeText, const std::string& folderId);
-    // Whether the folder's row is known to hold this ID and time already.
-    bool holdsTime(const std::string& folder, const std::string& folderId,
-                   const std::string& timeText) const;
     void deleteVanished(const std::string& folderId, const std::vector<std::string>& folders,
                         const std::vector<std::string>& names);
 
