@@ -22,6 +22,10 @@ constexpr std::size_t kFilesPerClaim = 16;
 // which serves many requests at once; with a warm one they share the
 // processors with the scanner's writing.
 constexpr int kDefaultReaders = 16;
+// Folders listed ahead of the walk (offered, being listed or listed), and the
+// threads that list them.
+constexpr std::size_t kListingsAhead = 256;
+constexpr int kListers = 4;
 
 int readerCount() {
     const char* text = std::getenv("LANBROOK_READERS");
@@ -35,6 +39,7 @@ FolderWalker::FolderWalker(const FileInfoProc& scanner, std::string start,
                            std::int64_t lastScanTime)
     : scanner_(scanner), lastScanTime_(lastScanTime) {
     for (int i = readerCount(); i > 0; --i) readers_.emplace_back([this] { read(); });
+    for (int i = 0; i < kListers; ++i) listers_.emplace_back([this] { list(); });
     walker_ = std::thread([this, start = std::move(start)]() mutable { walk(std::move(start)); });
 }
 
@@ -45,7 +50,14 @@ FolderWalker::~FolderWalker() {
     }
     readable_.notify_all();
     space_.notify_all();
+    // The walk may wait for a listing in progress: the listers stop after it.
     walker_.join();
+    {
+        std::lock_guard<std::mutex> lock(listMutex_);
+        listingStopped_ = true;
+    }
+    toList_.notify_all();
+    for (std::thread& lister : listers_) lister.join();
     for (std::thread& reader : readers_) reader.join();
 }
 
@@ -134,15 +146,24 @@ void FolderWalker::read() {
     }
 }
 
-FolderWork FolderWalker::examine(const std::string& folder,
-                                 std::vector<std::string>& subfolders) const {
+FolderWork FolderWalker::examine(const std::string& folder, std::vector<std::string>& subfolders) {
     FolderWork work;
     work.folder = folder;
     work.kind = FolderWork::Kind::Skipped;
     subfolders.clear();
     if (scanner_.excludedFolders().matches(folder.c_str())) return work;
-    std::vector<std::string> paths;
-    if (!scanner_.listFolder(folder, work.timeText, subfolders, paths)) return work;
+    Listing listing = takeListing(folder);
+    work.timeText = std::move(listing.timeText);
+    if (!listing.listed) return work;
+    subfolders = std::move(listing.subfolders);
+    std::vector<std::string> offers;
+    for (const std::string& sub : subfolders) {
+        std::string entered = sub + '\\';
+        if (!scanner_.excludedFolders().matches(entered.c_str()))
+            offers.push_back(std::move(entered));
+    }
+    listAhead(offers);
+    std::vector<std::string>& paths = listing.files;
     switch (scanner_.folderData().compareFolderTime(work.timeText, folder)) {
         case 0:
             work.kind = FolderWork::Kind::New;
@@ -159,6 +180,61 @@ FolderWork FolderWalker::examine(const std::string& folder,
     work.files.resize(paths.size());
     for (std::size_t i = 0; i < paths.size(); ++i) work.files[i].path = std::move(paths[i]);
     return work;
+}
+
+void FolderWalker::listAhead(const std::vector<std::string>& folders) {
+    {
+        std::lock_guard<std::mutex> lock(listMutex_);
+        // The walk enters the first of them next, then everything below it.
+        for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
+            offered_.push_front(*folder);
+        // Beyond the bound, the folders the walk reaches last are left to it.
+        while (!offered_.empty() &&
+               offered_.size() + listings_.size() + inProgress_.size() > kListingsAhead)
+            offered_.pop_back();
+    }
+    toList_.notify_all();
+}
+
+void FolderWalker::list() {
+    std::unique_lock<std::mutex> lock(listMutex_);
+    for (;;) {
+        toList_.wait(lock, [this] { return listingStopped_ || !offered_.empty(); });
+        if (listingStopped_) return;
+        const std::string folder = std::move(offered_.front());
+        offered_.pop_front();
+        inProgress_.insert(folder);
+        lock.unlock();
+        Listing listing;
+        listing.listed =
+            scanner_.listFolder(folder, listing.timeText, listing.subfolders, listing.files);
+        lock.lock();
+        listings_[folder] = std::move(listing);
+        inProgress_.erase(folder);
+        listed_.notify_all();
+    }
+}
+
+FolderWalker::Listing FolderWalker::takeListing(const std::string& folder) {
+    std::unique_lock<std::mutex> lock(listMutex_);
+    for (;;) {
+        const auto found = listings_.find(folder);
+        if (found != listings_.end()) {
+            Listing listing = std::move(found->second);
+            listings_.erase(found);
+            return listing;
+        }
+        if (inProgress_.count(folder) == 0) break;
+        listed_.wait(lock);
+    }
+    // Not offered, or not yet taken up by a lister: listed here.
+    const auto queued = std::find(offered_.begin(), offered_.end(), folder);
+    if (queued != offered_.end()) offered_.erase(queued);
+    lock.unlock();
+    Listing listing;
+    listing.listed =
+        scanner_.listFolder(folder, listing.timeText, listing.subfolders, listing.files);
+    return listing;
 }
 
 void FolderWalker::prepare(FolderWork& work, std::size_t from, std::size_t to) const {

@@ -4,8 +4,10 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -47,6 +49,10 @@ struct FolderWork {
 // reading overlaps the writing. The lookahead is bounded in folders and in
 // files, so its memory stays a few megabytes whatever the tree.
 //
+// Listers list the folders the walk will enter next ahead of it (at most a
+// few hundred), so that with a cold cache many listings are in flight too;
+// the walk takes each listing as it would have made it itself.
+//
 // The number of readers is kDefaultReaders, or LANBROOK_READERS (1 to 256)
 // where the environment sets it, for measuring.
 //
@@ -71,9 +77,22 @@ private:
         bool prepared = false;
     };
 
+    struct Listing {
+        bool listed = false;
+        std::string timeText;
+        std::vector<std::string> subfolders;
+        std::vector<std::string> files;
+    };
+
     void walk(std::string start);
     void read();
-    FolderWork examine(const std::string& folder, std::vector<std::string>& subfolders) const;
+    void list();
+    // Offers `folders` (full paths ending in a backslash, in the order the
+    // walk enters them) to the listers, ahead of those offered before.
+    void listAhead(const std::vector<std::string>& folders);
+    // The listing of `folder`: taken from a lister, or made here.
+    Listing takeListing(const std::string& folder);
+    FolderWork examine(const std::string& folder, std::vector<std::string>& subfolders);
     // Reads the files [from, to) of a New or Unchanged folder.
     void prepare(FolderWork& work, std::size_t from, std::size_t to) const;
     // Queues a folder for the scanner (and its files for a reader); false
@@ -93,4 +112,14 @@ private:
     bool stopping_ = false;
     std::thread walker_;
     std::vector<std::thread> readers_;
+
+    // Listing ahead, guarded by its own lock.
+    std::mutex listMutex_;
+    std::condition_variable toList_;           // listers: a folder offered, or the end
+    std::condition_variable listed_;           // the walker: a listing it waits for is done
+    std::deque<std::string> offered_;          // the next to enter first
+    std::map<std::string, Listing> listings_;  // made, not yet taken
+    std::set<std::string> inProgress_;         // being made
+    bool listingStopped_ = false;
+    std::vector<std::thread> listers_;
 };
