@@ -18,19 +18,24 @@ constexpr std::size_t kFoldersAhead = 512;
 constexpr std::size_t kFilesAhead = 8192;
 // Files a reader claims at a time: a large folder is read by many readers.
 constexpr std::size_t kFilesPerClaim = 16;
-// Threads that read files. With a cold page cache each waits on the disk,
-// which serves many requests at once; with a warm one they share the
-// processors with the scanner's writing.
-constexpr int kDefaultReaders = 16;
+// Threads that read files. With a warm page cache the reading is processor
+// work that competes with the scanner's writing, and two readers are best;
+// with a cold one each reader waits on the disk, which serves many requests
+// at once, and 16 to 32 are best (measured on two cores). So the walk starts
+// with two and adds one each time the scanner finds its next folder unread,
+// up to kMostReaders.
+constexpr std::size_t kFirstReaders = 2;
+constexpr std::size_t kMostReaders = 32;
 // Folders listed ahead of the walk (offered, being listed or listed), and the
 // threads that list them.
 constexpr std::size_t kListingsAhead = 256;
 constexpr int kListers = 4;
 
-int readerCount() {
+// A fixed number of readers set by the environment, for measuring; 0 when none is.
+std::size_t fixedReaders() {
     const char* text = std::getenv("LANBROOK_READERS");
     const int wanted = text != nullptr ? std::atoi(text) : 0;
-    return wanted >= 1 && wanted <= 256 ? wanted : kDefaultReaders;
+    return wanted >= 1 && wanted <= 256 ? static_cast<std::size_t>(wanted) : 0;
 }
 
 }  // namespace
@@ -38,7 +43,10 @@ int readerCount() {
 FolderWalker::FolderWalker(const FileInfoProc& scanner, std::string start,
                            std::int64_t lastScanTime)
     : scanner_(scanner), lastScanTime_(lastScanTime) {
-    for (int i = readerCount(); i > 0; --i) readers_.emplace_back([this] { read(); });
+    const std::size_t fixed = fixedReaders();
+    mostReaders_ = fixed != 0 ? fixed : kMostReaders;
+    for (std::size_t i = fixed != 0 ? fixed : kFirstReaders; i > 0; --i)
+        readers_.emplace_back([this] { read(); });
     for (int i = 0; i < kListers; ++i) listers_.emplace_back([this] { list(); });
     walker_ = std::thread([this, start = std::move(start)]() mutable { walk(std::move(start)); });
 }
@@ -63,7 +71,11 @@ FolderWalker::~FolderWalker() {
 
 FolderWork FolderWalker::next() {
     std::unique_lock<std::mutex> lock(mutex_);
-    prepared_.wait(lock, [this] { return !ready_.empty() && ready_.front()->prepared; });
+    const auto isReady = [this] { return !ready_.empty() && ready_.front()->prepared; };
+    // Waiting for the readers: they wait on the disk, and one more helps.
+    if (!isReady() && !unread_.empty() && readers_.size() < mostReaders_)
+        readers_.emplace_back([this] { read(); });
+    prepared_.wait(lock, isReady);
     FolderWork work = std::move(ready_.front()->work);
     filesAhead_ -= work.files.size();
     ready_.pop_front();

@@ -53,8 +53,9 @@ struct FolderWork {
 // few hundred), so that with a cold cache many listings are in flight too;
 // the walk takes each listing as it would have made it itself.
 //
-// The number of readers is kDefaultReaders, or LANBROOK_READERS (1 to 256)
-// where the environment sets it, for measuring.
+// The readers grow in number while the scanner waits for them (a cold
+// cache), up to a few dozen; LANBROOK_READERS (1 to 256) in the environment
+// fixes their number instead, for measuring.
 //
 // The walker reads the scanner's excluded folders and folder table, and lists
 // through it; the folder table is guarded by FileInfoData.
@@ -111,7 +112,8 @@ private:
     bool walked_ = false;
     bool stopping_ = false;
     std::thread walker_;
-    std::vector<std::thread> readers_;
+    std::vector<std::thread> readers_;  // changed by the scanner's thread only
+    std::size_t mostReaders_ = 0;
 
     // Listing ahead, guarded by its own lock.
     std::mutex listMutex_;
