@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <system_error>
 #include <utility>
 
 #include "engine/FileInfoProc.h"
@@ -73,8 +74,13 @@ FolderWork FolderWalker::next() {
     std::unique_lock<std::mutex> lock(mutex_);
     const auto isReady = [this] { return !ready_.empty() && ready_.front()->prepared; };
     // Waiting for the readers: they wait on the disk, and one more helps.
-    if (!isReady() && !unread_.empty() && readers_.size() < mostReaders_)
-        readers_.emplace_back([this] { read(); });
+    if (!isReady() && !unread_.empty() && readers_.size() < mostReaders_) {
+        try {
+            readers_.emplace_back([this] { read(); });
+        } catch (const std::system_error&) {
+            mostReaders_ = readers_.size();  // the system gives no more threads: go on with these
+        }
+    }
     prepared_.wait(lock, isReady);
     FolderWork work = std::move(ready_.front()->work);
     filesAhead_ -= work.files.size();
