@@ -97,7 +97,9 @@ bool FolderWalker::push(FolderWork work, bool needsReading) {
                (ready_.size() < kFoldersAhead && filesAhead_ < kFilesAhead);
     });
     if (stopping_) return false;
-    needsReading = needsReading && !work.files.empty();
+    needsReading =
+        needsReading && std::any_of(work.files.begin(), work.files.end(),
+                                    [](const FolderWork::File& file) { return !file.settled; });
     filesAhead_ += work.files.size();
     ready_.push_back(std::make_unique<Slot>());
     ready_.back()->work = std::move(work);
@@ -197,6 +199,9 @@ FolderWork FolderWalker::examine(const std::string& folder, std::vector<std::str
     }
     work.files.resize(paths.size());
     for (std::size_t i = 0; i < paths.size(); ++i) work.files[i].path = std::move(paths[i]);
+    if (work.kind == FolderWork::Kind::Unchanged && listing.settled.size() == work.files.size())
+        for (std::size_t i = 0; i < work.files.size(); ++i)
+            work.files[i].settled = listing.settled[i] != 0;
     return work;
 }
 
@@ -223,9 +228,7 @@ void FolderWalker::list() {
         offered_.pop_front();
         inProgress_.insert(folder);
         lock.unlock();
-        Listing listing;
-        listing.listed =
-            scanner_.listFolder(folder, listing.timeText, listing.subfolders, listing.files);
+        Listing listing = makeListing(folder);
         lock.lock();
         listings_[folder] = std::move(listing);
         inProgress_.erase(folder);
@@ -249,9 +252,26 @@ FolderWalker::Listing FolderWalker::takeListing(const std::string& folder) {
     const auto queued = std::find(offered_.begin(), offered_.end(), folder);
     if (queued != offered_.end()) offered_.erase(queued);
     lock.unlock();
+    return makeListing(folder);
+}
+
+FolderWalker::Listing FolderWalker::makeListing(const std::string& folder) const {
     Listing listing;
     listing.listed =
         scanner_.listFolder(folder, listing.timeText, listing.subfolders, listing.files);
+    // The status of an unchanged folder's files is read here, relative to the
+    // folder just listed: on a rescan most folders then need no reader at all.
+    if (!listing.listed || listing.files.empty() ||
+        scanner_.folderData().compareFolderTime(listing.timeText, folder) != 1)
+        return listing;
+    platform::OpenFolder opened;
+    if (!opened.open(folder)) return listing;
+    listing.settled.resize(listing.files.size());
+    std::int64_t modified = 0;
+    for (std::size_t i = 0; i < listing.files.size(); ++i)
+        listing.settled[i] =
+            !opened.modificationTime(listing.files[i].substr(folder.size()), modified) ||
+            modified <= lastScanTime_;
     return listing;
 }
 
@@ -260,10 +280,11 @@ void FolderWalker::prepare(FolderWork& work, std::size_t from, std::size_t to) c
     // The status of an unchanged folder's files is read relative to the open
     // folder; its files are its path and their names.
     platform::OpenFolder folder;
-    const bool opened = !isNew && folder.open(work.folder);
+    const bool opened = !isNew && folder.open(work.folder);  // once per run of files
     for (std::size_t i = from; i < to; ++i) {
         FolderWork::File& file = work.files[i];
         std::int64_t modified = 0;
+        if (file.settled) continue;
         if (!isNew &&
             (!opened || !folder.modificationTime(file.path.substr(work.folder.size()), modified) ||
              modified <= lastScanTime_))

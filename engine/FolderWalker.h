@@ -27,6 +27,7 @@ struct FolderWork {
         std::string path;
         std::string mask;  // empty when not fingerprinted (not needed, or it failed)
         std::int64_t mtime = 0;
+        bool settled = false;  // Unchanged: not modified since lastScanTime, nothing to read
     };
 
     Kind kind = Kind::End;
@@ -83,7 +84,14 @@ private:
         std::string timeText;
         std::vector<std::string> subfolders;
         std::vector<std::string> files;
+        // For a folder unchanged when listed, one flag per file: its status
+        // says it was not modified since lastScanTime (or it has none). Empty
+        // otherwise.
+        std::vector<char> settled;
     };
+
+    // Lists `folder` and, when it is unchanged, reads its files' status.
+    Listing makeListing(const std::string& folder) const;
 
     void walk(std::string start);
     void read();
