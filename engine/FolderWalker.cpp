@@ -216,7 +216,9 @@ void FolderWalker::listAhead(const std::vector<std::string>& folders) {
                offered_.size() + listings_.size() + inProgress_.size() > kListingsAhead)
             offered_.pop_back();
     }
-    toList_.notify_all();
+    // One lister for each folder offered: the others sleep on.
+    for (std::size_t i = 0; i < folders.size() && i < static_cast<std::size_t>(kListers); ++i)
+        toList_.notify_one();
 }
 
 void FolderWalker::list() {
@@ -232,7 +234,7 @@ void FolderWalker::list() {
         lock.lock();
         listings_[folder] = std::move(listing);
         inProgress_.erase(folder);
-        listed_.notify_all();
+        listed_.notify_one();  // the walker is the only one that waits for it
     }
 }
 
