@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,6 +50,16 @@ public:
     // and the group is left Unchecked.
     void check(GroupCheck& group, const std::atomic<bool>& stop);
 
+    // Drops the cached hash of one file row (a file the program removed), so
+    // that no stale row outlives it until the next pruning.
+    [[nodiscard]] bool forget(const std::string& folderId, const std::string& name);
+
+    // Called on the checking thread after each block of a whole-file read,
+    // with the bytes the block held (for a progress display).
+    void setBlockListener(std::function<void(std::uint64_t bytes)> onBlock);
+
+    // Files opened for reading their content and bytes read since
+    // construction; a file answered by the cache counts in neither.
     const Counters& counters() const { return counters_; }
     const std::string& errorText() const { return errorText_; }
 
