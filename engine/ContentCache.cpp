@@ -11,21 +11,22 @@ namespace {
 const char* const kCreateTable =
     "CREATE TABLE IF NOT EXISTS CONTENT_HASH (FOLDERID INTEGER NOT NULL,FNAME VARCHAR(256) NOT "
     "NULL,FTIME INTEGER NOT NULL,MASK CHAR(80) NOT NULL,LENGTH INTEGER NOT NULL,HASH CHAR(32) NOT "
-    "NULL,PRIMARY KEY (FOLDERID,FNAME))";
+    "NULL,ENDS CHAR(32) NOT NULL,PRIMARY KEY (FOLDERID,FNAME))";
 // A cache row is of use only while a file row with its FTIME and MASK exists.
 const char* const kPrune =
     "DELETE FROM CONTENT_HASH WHERE NOT EXISTS (SELECT 1 FROM FILEINFO_FIF F WHERE F.FOLDERID = "
     "CONTENT_HASH.FOLDERID AND F.FNAME = CONTENT_HASH.FNAME AND F.FTIME = CONTENT_HASH.FTIME AND "
     "F.MASK = CONTENT_HASH.MASK)";
 const char* const kAllFiles =
-    "SELECT B.MASK, B.FOLDERID, A.FNAME, B.FNAME, B.FTIME, C.FTIME, C.MASK, C.LENGTH, C.HASH FROM "
+    "SELECT B.MASK, B.FOLDERID, A.FNAME, B.FNAME, B.FTIME, C.FTIME, C.MASK, C.LENGTH, C.HASH, "
+    "C.ENDS FROM "
     "FILEINFO_FIF B JOIN FILEINFO_DIF A ON A.ID = B.FOLDERID LEFT JOIN CONTENT_HASH C ON "
     "C.FOLDERID = B.FOLDERID AND C.FNAME = B.FNAME";
 const char* const kLookup =
-    "SELECT FTIME, MASK, LENGTH, HASH FROM CONTENT_HASH WHERE FOLDERID = ? AND FNAME = ?";
+    "SELECT FTIME, MASK, LENGTH, HASH, ENDS FROM CONTENT_HASH WHERE FOLDERID = ? AND FNAME = ?";
 const char* const kStore =
-    "INSERT OR REPLACE INTO CONTENT_HASH (FOLDERID, FNAME, FTIME, MASK, LENGTH, HASH) VALUES "
-    "(?,?,?,?,?,?)";
+    "INSERT OR REPLACE INTO CONTENT_HASH (FOLDERID, FNAME, FTIME, MASK, LENGTH, HASH, ENDS) "
+    "VALUES (?,?,?,?,?,?,?)";
 const char* const kForget = "DELETE FROM CONTENT_HASH WHERE FOLDERID = ? AND FNAME = ?";
 
 constexpr int kBusyTimeoutMs = 3000;
@@ -93,6 +94,7 @@ bool ContentCache::forEachFile(const std::function<void(const FileRow&)>& onRow)
             entry.mask = columnString(s, 6);
             entry.length = static_cast<std::uint64_t>(sqlite3_column_int64(s, 7));
             entry.hash = columnString(s, 8);
+            entry.ends = columnString(s, 9);
         }
         const FileRow row{columnText(s, 0), columnText(s, 1),           columnText(s, 2),
                           columnText(s, 3), sqlite3_column_int64(s, 4), cached ? &entry : nullptr};
@@ -112,13 +114,14 @@ bool ContentCache::lookup(const std::string& folderId, const std::string& name, 
     out.mask = columnString(statement.get(), 1);
     out.length = static_cast<std::uint64_t>(sqlite3_column_int64(statement.get(), 2));
     out.hash = columnString(statement.get(), 3);
+    out.ends = columnString(statement.get(), 4);
     return true;
 }
 
 void ContentCache::store(const std::string& folderId, const std::string& name, const Entry& entry) {
     if (pending_.empty()) oldestPending_ = nowMs();
     pending_.push_back({folderId, name, std::to_string(entry.rowTime), entry.mask,
-                        std::to_string(entry.length), entry.hash});
+                        std::to_string(entry.length), entry.hash, entry.ends});
 }
 
 void ContentCache::flushIfDue() {

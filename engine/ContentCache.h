@@ -10,8 +10,10 @@
 
 // The table of whole-content hashes, CONTENT_HASH, in the file database:
 // one row per file row (FOLDERID, FNAME) with the row's FTIME and MASK and
-// the file's 64-bit LENGTH at the time it was hashed, and the XXH3-128 HASH
-// as 32 hexadecimal digits. A hash is valid only while the file row's FTIME
+// the file's 64-bit LENGTH at the time it was hashed, the XXH3-128 HASH of
+// its content and ENDS, that of its first and last blocks, each as 32
+// hexadecimal digits or '' when not made (a file whose ends match no other
+// file's is never read whole). A hash is valid only while the file row's FTIME
 // and MASK and the file's length are still those. The table is one of its
 // own beside the five file tables, which never refer to it.
 //
@@ -24,7 +26,8 @@ public:
         std::int64_t rowTime = 0;
         std::string mask;
         std::uint64_t length = 0;
-        std::string hash;
+        std::string hash;  // "" when not known
+        std::string ends;  // "" when not known
     };
 
     // One file row as the single pass over the file table delivers it.

@@ -27,9 +27,10 @@ constexpr std::uint64_t kEndsFirstAbove = 8 * ContentReader::kEndBlock;
 // What the check knows of one name of the group while it runs.
 struct Member {
     platform::FileStatus status;
-    int file = -1;      // index of the first name of its file: the one read for all
-    std::string hash;   // the whole-content hash; "" while unknown or for a unique file
-    bool ends = false;  // `hash` holds only the hash of the ends
+    int file = -1;       // index of the first name of its file: the one read for all
+    std::string hash;    // of the whole content; "" while unknown, or for a unique file
+    std::string ends;    // of its two ends; "" while unknown
+    bool fresh = false;  // read now, not known from the cache
 };
 
 std::string cacheKey(const CheckedFile& file) {
@@ -47,11 +48,10 @@ struct ContentChecker::Impl {
     // that shares its content with another; false when stopped.
     bool resolve(GroupCheck& group, std::vector<Member>& members, const std::vector<int>& files,
                  const std::atomic<bool>& stop);
-    bool cachedHash(const GroupCheck& group, const CheckedFile& file, std::uint64_t length,
-                    std::string& hash);
-    // Hashes the ends of `files`; true for those whose ends match another's.
-    std::vector<bool> endsMatching(GroupCheck& group, std::vector<Member>& members,
-                                   const std::vector<int>& files);
+    // Takes the hashes of `file` from a valid cache row of one of its names.
+    void takeCached(const GroupCheck& group, std::vector<Member>& members, int file);
+    // Queues the hashes of `file` as the cache row of each of its names.
+    void store(const GroupCheck& group, const std::vector<Member>& members, int file);
     bool hashWhole(GroupCheck& group, std::vector<Member>& members, int file,
                    const std::atomic<bool>& stop);
     // Applies what reading the file of `file` found to all its names.
@@ -215,92 +215,69 @@ void ContentChecker::Impl::findLinks(GroupCheck& group, std::vector<Member>& mem
     }
 }
 
-bool ContentChecker::Impl::cachedHash(const GroupCheck& group, const CheckedFile& file,
-                                      std::uint64_t length, std::string& hash) {
-    const std::string key = cacheKey(file);
-    ContentCache::Entry entry;
-    const auto found = loaded.find(key);
-    if (found != loaded.end()) {
-        entry = found->second;
-    } else if (loadedWithout.count(key) > 0 || !cache.lookup(file.folderId, file.name, entry)) {
-        return false;
+void ContentChecker::Impl::takeCached(const GroupCheck& group, std::vector<Member>& members,
+                                      int file) {
+    // Any name of the file may hold a valid cache row.
+    Member& member = members[std::size_t(file)];
+    for (std::size_t j = 0; j < group.files.size(); ++j) {
+        const CheckedFile& name = group.files[j];
+        if (members[j].file != file || name.status != CheckedFile::Status::Checked) continue;
+        const std::string key = cacheKey(name);
+        ContentCache::Entry entry;
+        const auto found = loaded.find(key);
+        if (found != loaded.end())
+            entry = found->second;
+        else if (loadedWithout.count(key) > 0 || !cache.lookup(name.folderId, name.name, entry))
+            continue;
+        if (entry.rowTime != name.rowTime || entry.mask != group.mask ||
+            entry.length != member.status.length)
+            continue;
+        if (member.hash.empty()) member.hash = entry.hash;
+        if (member.ends.empty()) member.ends = entry.ends;
     }
-    if (entry.rowTime != file.rowTime || entry.mask != group.mask || entry.length != length)
-        return false;
-    hash = entry.hash;
-    return true;
 }
 
 bool ContentChecker::Impl::resolve(GroupCheck& group, std::vector<Member>& members,
                                    const std::vector<int>& files, const std::atomic<bool>& stop) {
     if (files.size() < 2) return true;  // alone of its length: unique
     const std::uint64_t length = members[std::size_t(files.front())].status.length;
-    std::vector<int> uncached;
+    const auto checked = [&](int f) {
+        return group.files[std::size_t(f)].status == CheckedFile::Status::Checked;
+    };
+    for (const int f : files) {
+        if (length == 0)
+            members[std::size_t(f)].hash = emptyContentHash();
+        else
+            takeCached(group, members, f);
+    }
+    // Large files are compared by their ends first; only those whose ends
+    // match another's are read whole.
+    std::unordered_map<std::string, int> sameEnds;
+    const bool endsFirst = length > kEndsFirstAbove;
     for (const int f : files) {
         Member& member = members[std::size_t(f)];
-        if (length == 0) {
-            member.hash = emptyContentHash();
-            continue;
-        }
-        // Any name of the file may hold a valid cache row.
-        bool found = false;
-        for (std::size_t j = 0; j < group.files.size() && !found; ++j) {
-            if (members[j].file == f && group.files[j].status == CheckedFile::Status::Checked)
-                found = cachedHash(group, group.files[j], length, member.hash);
-        }
-        if (!found) uncached.push_back(f);
-    }
-    if (uncached.empty()) return true;
-    std::vector<bool> wanted(uncached.size(), true);
-    if (length > kEndsFirstAbove) wanted = endsMatching(group, members, uncached);
-    for (std::size_t u = 0; u < uncached.size(); ++u) {
-        const auto f = static_cast<std::size_t>(uncached[u]);
-        if (!wanted[u] || group.files[f].status != CheckedFile::Status::Checked) {
-            members[f].hash.clear();  // unique: its ends match no other file's
-            continue;
-        }
-        if (!hashWhole(group, members, uncached[u], stop)) return false;
-    }
-    return true;
-}
-
-std::vector<bool> ContentChecker::Impl::endsMatching(GroupCheck& group,
-                                                     std::vector<Member>& members,
-                                                     const std::vector<int>& files) {
-    // The ends of each uncached file, and of one file of each cached hash:
-    // a new file may be a copy of files hashed before.
-    std::unordered_map<std::string, int> count;
-    std::unordered_set<std::string> cachedSeen;
-    bool cachedUnknown = false;
-    const std::uint64_t length = members[std::size_t(files.front())].status.length;
-    for (std::size_t i = 0; i < group.files.size(); ++i) {
-        Member& member = members[i];
-        if (member.file != int(i) || member.hash.empty() || member.status.length != length ||
-            group.files[i].status != CheckedFile::Status::Checked ||
-            !cachedSeen.insert(member.hash).second)
-            continue;
-        const ContentReader::Result ends = reader.hashEnds(group.files[i].path(), member.status);
-        if (ends.outcome == ContentReader::Outcome::Done)
-            ++count[ends.hash];
-        else
-            cachedUnknown = true;  // its copies cannot be told by their ends
-    }
-    std::vector<std::string> endsOf(files.size());
-    for (std::size_t u = 0; u < files.size(); ++u) {
-        const auto f = static_cast<std::size_t>(files[u]);
+        if (!endsFirst || !member.ends.empty()) continue;
+        if (stop.load()) return false;
         const ContentReader::Result ends =
-            reader.hashEnds(group.files[f].path(), members[f].status);
+            reader.hashEnds(group.files[std::size_t(f)].path(), member.status);
         if (ends.outcome != ContentReader::Outcome::Done) {
-            setOutcome(group, members, files[u], ends);
+            setOutcome(group, members, f, ends);
             continue;
         }
-        endsOf[u] = ends.hash;
-        ++count[ends.hash];
+        member.ends = ends.ends;
+        member.fresh = true;
     }
-    std::vector<bool> matching(files.size(), false);
-    for (std::size_t u = 0; u < files.size(); ++u)
-        matching[u] = !endsOf[u].empty() && (cachedUnknown || count[endsOf[u]] > 1);
-    return matching;
+    for (const int f : files)
+        if (endsFirst && checked(f)) ++sameEnds[members[std::size_t(f)].ends];
+    for (const int f : files) {
+        Member& member = members[std::size_t(f)];
+        if (!checked(f) || !member.hash.empty()) continue;
+        if (endsFirst && sameEnds[member.ends] < 2) continue;  // unique by its ends
+        if (!hashWhole(group, members, f, stop)) return false;
+    }
+    for (const int f : files)
+        if (members[std::size_t(f)].fresh && checked(f)) store(group, members, f);
+    return true;
 }
 
 bool ContentChecker::Impl::hashWhole(GroupCheck& group, std::vector<Member>& members, int file,
@@ -313,12 +290,21 @@ bool ContentChecker::Impl::hashWhole(GroupCheck& group, std::vector<Member>& mem
         setOutcome(group, members, file, whole);
         return true;
     }
+    members[f].hash = whole.hash;
+    members[f].ends = whole.ends;
+    members[f].fresh = true;
+    return true;
+}
+
+void ContentChecker::Impl::store(const GroupCheck& group, const std::vector<Member>& members,
+                                 int file) {
+    const Member& member = members[std::size_t(file)];
     ContentCache::Entry entry;
     entry.mask = group.mask;
-    entry.length = members[f].status.length;
-    entry.hash = whole.hash;
-    members[f].hash = whole.hash;
-    // Every name of the file gets the hash: each is a row of its own.
+    entry.length = member.status.length;
+    entry.hash = member.hash;
+    entry.ends = member.ends;
+    // Every name of the file gets the row: each is a file row of its own.
     for (std::size_t j = 0; j < group.files.size(); ++j) {
         if (members[j].file != file || group.files[j].status != CheckedFile::Status::Checked)
             continue;
@@ -328,7 +314,6 @@ bool ContentChecker::Impl::hashWhole(GroupCheck& group, std::vector<Member>& mem
         loaded[key] = entry;
         loadedWithout.erase(key);
     }
-    return true;
 }
 
 void ContentChecker::Impl::setOutcome(GroupCheck& group, std::vector<Member>& members, int file,
@@ -342,6 +327,7 @@ void ContentChecker::Impl::setOutcome(GroupCheck& group, std::vector<Member>& me
         group.files[j].status = status;
         group.files[j].reason = result.reason;
         members[j].hash.clear();
+        members[j].ends.clear();
     }
 }
 

@@ -31,7 +31,7 @@ bool sameStatus(const platform::FileStatus& a, const platform::FileStatus& b) {
 }
 
 ContentReader::Result unreadable(const platform::FileError& error) {
-    return {Outcome::Unreadable, {}, error.reason};
+    return {Outcome::Unreadable, {}, error.reason, {}};
 }
 
 // Frees the hash state however the reading ends.
@@ -41,17 +41,17 @@ struct StateDeleter {
 
 }  // namespace
 
-ContentReader::ContentReader() : buffer_(kWholeBlock) {}
+ContentReader::ContentReader() : buffer_(kWholeBlock), ends_(2 * kEndBlock) {}
 
 ContentReader::Result ContentReader::openChecked(platform::ContentFile& file,
                                                  const std::string& path,
                                                  const platform::FileStatus& expected) {
     if (!file.open(path)) {
-        if (file.error().missing) return {Outcome::Changed, {}, file.error().reason};
+        if (file.error().missing) return {Outcome::Changed, {}, file.error().reason, {}};
         return unreadable(file.error());
     }
     ++filesOpened_;
-    if (!sameStatus(file.status(), expected)) return {Outcome::Changed, {}, {}};
+    if (!sameStatus(file.status(), expected)) return {Outcome::Changed, {}, {}, {}};
     return {};
 }
 
@@ -69,8 +69,8 @@ ContentReader::Result ContentReader::hashEnds(const std::string& path,
     if (gotHead < 0 || gotTail < 0) return unreadable(file.error());
     bytesRead_ += static_cast<std::uint64_t>(gotHead + gotTail);
     if (static_cast<std::size_t>(gotHead) != head || static_cast<std::size_t>(gotTail) != tail)
-        return {Outcome::Changed, {}, {}};
-    result.hash = hexOf(XXH3_128bits_withSeed(buffer_.data(), head + tail, length));
+        return {Outcome::Changed, {}, {}, {}};
+    result.ends = hexOf(XXH3_128bits_withSeed(buffer_.data(), head + tail, length));
     return result;
 }
 
@@ -82,14 +82,17 @@ ContentReader::Result ContentReader::hashWhole(const std::string& path,
     if (result.outcome != Outcome::Done) return result;
     std::unique_ptr<XXH3_state_t, StateDeleter> state(XXH3_createState());
     if (!state || XXH3_128bits_reset(state.get()) == XXH_ERROR)
-        return {Outcome::Unreadable, {}, "out of memory"};
+        return {Outcome::Unreadable, {}, "out of memory", {}};
     std::uint64_t total = 0;
+    std::size_t head = 0;  // bytes of ends_ holding the start
+    std::size_t tail = 0;  // bytes of the end after them
     for (;;) {
-        if (stop.load(std::memory_order_relaxed)) return {Outcome::Stopped, {}, {}};
+        if (stop.load(std::memory_order_relaxed)) return {Outcome::Stopped, {}, {}, {}};
         const std::int64_t got = file.read(buffer_.data(), buffer_.size());
         if (got < 0) return unreadable(file.error());
         if (got == 0) break;
         (void)XXH3_128bits_update(state.get(), buffer_.data(), static_cast<std::size_t>(got));
+        keepEnds(static_cast<std::size_t>(got), head, tail);
         total += static_cast<std::uint64_t>(got);
         bytesRead_ += static_cast<std::uint64_t>(got);
         if (onBlock_) onBlock_(static_cast<std::uint64_t>(got));
@@ -99,9 +102,27 @@ ContentReader::Result ContentReader::hashWhole(const std::string& path,
     }
     platform::FileStatus after;
     if (total != expected.length || !file.refreshStatus(after) || !sameStatus(after, expected))
-        return {Outcome::Changed, {}, {}};
+        return {Outcome::Changed, {}, {}, {}};
     result.hash = hexOf(XXH3_128bits_digest(state.get()));
+    result.ends = hexOf(XXH3_128bits_withSeed(ends_.data(), head + tail, expected.length));
     return result;
+}
+
+void ContentReader::keepEnds(std::size_t got, std::size_t& head, std::size_t& tail) {
+    // The start: the first kEndBlock bytes (a block is never shorter but at
+    // the end of the file).
+    if (head == 0) head = std::min(got, kEndBlock);
+    // The end: the last kEndBlock bytes seen so far, kept behind the start.
+    unsigned char* end = ends_.data() + head;
+    if (got >= kEndBlock) {
+        std::copy(buffer_.data() + got - kEndBlock, buffer_.data() + got, end);
+        tail = kEndBlock;
+        return;
+    }
+    const std::size_t kept = std::min(tail, kEndBlock - got);
+    std::copy(end + tail - kept, end + tail, end);
+    std::copy(buffer_.data(), buffer_.data() + got, end + kept);
+    tail = kept + got;
 }
 
 const std::string& emptyContentHash() {

@@ -19,15 +19,16 @@
 class ContentReader {
 public:
     enum class Outcome {
-        Done,        // `hash` holds the hash
+        Done,        // `ends` (and for a whole read `hash`) hold the hashes
         Stopped,     // the stop flag was set between two blocks
         Changed,     // the file is no longer the one whose status was given
         Unreadable,  // it could not be opened or read; `reason` says why
     };
     struct Result {
         Outcome outcome = Outcome::Done;
-        std::string hash;  // 32 lower-case hexadecimal digits
+        std::string hash;  // of the whole content: 32 lower-case hexadecimal digits
         std::string reason;
+        std::string ends;  // of the two ends, as hashEnds() makes it
     };
 
     // Bytes read at each end by hashEnds().
@@ -45,8 +46,9 @@ public:
     // Hash of the first and the last kEndBlock bytes (with the length) of
     // the file of `path`, which must still have `expected` status.
     Result hashEnds(const std::string& path, const platform::FileStatus& expected);
-    // Hash of the whole file, read in kWholeBlock blocks. When `stop` becomes
-    // true the reading ends between two blocks with Stopped.
+    // Hash of the whole file, read in kWholeBlock blocks, and of its ends on
+    // the way. When `stop` becomes true the reading ends between two blocks
+    // with Stopped.
     Result hashWhole(const std::string& path, const platform::FileStatus& expected,
                      const std::atomic<bool>& stop);
 
@@ -57,9 +59,12 @@ private:
     // Opens `file`; a Result other than Done when it cannot be used.
     Result openChecked(platform::ContentFile& file, const std::string& path,
                        const platform::FileStatus& expected);
+    // Keeps the start and the end of a whole read in ends_ after a block of `got` bytes.
+    void keepEnds(std::size_t got, std::size_t& head, std::size_t& tail);
 
     std::function<void(std::uint64_t)> onBlock_;
     std::vector<unsigned char> buffer_;
+    std::vector<unsigned char> ends_;  // the first and the last kEndBlock bytes seen
     std::uint64_t filesOpened_ = 0;
     std::uint64_t bytesRead_ = 0;
 };
