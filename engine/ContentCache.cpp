@@ -11,12 +11,13 @@ namespace {
 const char* const kCreateTable =
     "CREATE TABLE IF NOT EXISTS CONTENT_HASH (FOLDERID INTEGER NOT NULL,FNAME VARCHAR(256) NOT "
     "NULL,FTIME INTEGER NOT NULL,MASK CHAR(80) NOT NULL,LENGTH INTEGER NOT NULL,HASH CHAR(32) NOT "
-    "NULL,ENDS CHAR(32) NOT NULL,PRIMARY KEY (FOLDERID,FNAME))";
-// A cache row is of use only while a file row with its FTIME and MASK exists.
+    "NULL,ENDS CHAR(32) NOT NULL,PRIMARY KEY (FOLDERID,FNAME)) WITHOUT ROWID";
+// Rows of files gone from the file table. (A row whose file row has another
+// FTIME or MASK now is replaced when the file is hashed again; one row per
+// file row at most either way.) Only the file table's unique index is read.
 const char* const kPrune =
     "DELETE FROM CONTENT_HASH WHERE NOT EXISTS (SELECT 1 FROM FILEINFO_FIF F WHERE F.FOLDERID = "
-    "CONTENT_HASH.FOLDERID AND F.FNAME = CONTENT_HASH.FNAME AND F.FTIME = CONTENT_HASH.FTIME AND "
-    "F.MASK = CONTENT_HASH.MASK)";
+    "CONTENT_HASH.FOLDERID AND F.FNAME = CONTENT_HASH.FNAME)";
 const char* const kAllFiles =
     "SELECT B.MASK, B.FOLDERID, A.FNAME, B.FNAME, B.FTIME, C.FTIME, C.MASK, C.LENGTH, C.HASH, "
     "C.ENDS FROM "
@@ -30,7 +31,7 @@ const char* const kStore =
 const char* const kForget = "DELETE FROM CONTENT_HASH WHERE FOLDERID = ? AND FNAME = ?";
 
 constexpr int kBusyTimeoutMs = 3000;
-constexpr std::size_t kBatchRows = 512;
+constexpr std::size_t kBatchRows = 4096;
 constexpr std::int64_t kBatchWaitMs = 2000;
 
 std::int64_t nowMs() {
@@ -71,14 +72,17 @@ bool ContentCache::open() {
     if (!database_.open()) return fail();
     // Waits on a lock of the analysis instead of failing at once; on this
     // connection only.
+    // The cache is written as the file tables are, without waiting for the
+    // disk: a lost row costs one read of a file again.
     if (!database_.execute("PRAGMA busy_timeout = " + std::to_string(kBusyTimeoutMs)) ||
-        !database_.execute(kCreateTable))
+        !database_.execute("PRAGMA synchronous = OFF") || !database_.execute(kCreateTable))
         return fail();
     if (database_.tableExists("FILEINFO_FIF") && !database_.execute(kPrune)) return fail();
     return true;
 }
 
-bool ContentCache::forEachFile(const std::function<void(const FileRow&)>& onRow) {
+bool ContentCache::forEachFile(const std::function<bool(std::string_view mask)>& wanted,
+                               const std::function<void(const FileRow&)>& onRow) {
     CSqliteDB::Statement statement;
     if (!database_.prepare(statement, kAllFiles)) {
         errorText_ = "cannot read the file table";
@@ -88,6 +92,9 @@ bool ContentCache::forEachFile(const std::function<void(const FileRow&)>& onRow)
     int step = SQLITE_ROW;
     while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
         sqlite3_stmt* s = statement.get();
+        if (!wanted(std::string_view(columnText(s, 0),
+                                     static_cast<std::size_t>(sqlite3_column_bytes(s, 0)))))
+            continue;
         const bool cached = sqlite3_column_type(s, 8) != SQLITE_NULL;
         if (cached) {
             entry.rowTime = sqlite3_column_int64(s, 5);

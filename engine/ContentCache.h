@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "storage/CSqliteDB.h"
@@ -14,7 +15,8 @@
 // its content and ENDS, that of its first and last blocks, each as 32
 // hexadecimal digits or '' when not made (a file whose ends match no other
 // file's is never read whole). A hash is valid only while the file row's FTIME
-// and MASK and the file's length are still those. The table is one of its
+// and MASK and the file's length are still those. Rows of files gone from
+// the file table are deleted whenever a checker opens. The table is one of its
 // own beside the five file tables, which never refer to it.
 //
 // Works over a connection of its own with a busy timeout of a few seconds
@@ -46,15 +48,16 @@ public:
     ContentCache(const ContentCache&) = delete;
     ContentCache& operator=(const ContentCache&) = delete;
 
-    // Opens the connection, creates the table when missing and deletes its
-    // rows that no longer match a file row (gone, or with another FTIME or
-    // MASK), in one statement. False, with errorText(), when the database
-    // cannot be opened or the table cannot be made.
+    // Opens the connection, creates the table when missing and deletes the
+    // rows of files gone from the file table, in one statement. False, with errorText(), when the
+    // database cannot be opened or the table cannot be made.
     [[nodiscard]] bool open();
 
-    // Hands every file row with its folder path and its cache row (if any)
-    // to `onRow`, in one pass over the file table. False on a read error.
-    [[nodiscard]] bool forEachFile(const std::function<void(const FileRow&)>& onRow);
+    // Hands every file row whose MASK is `wanted` with its folder path and
+    // its cache row (if any) to `onRow`, in one pass over the file table.
+    // False on a read error.
+    [[nodiscard]] bool forEachFile(const std::function<bool(std::string_view mask)>& wanted,
+                                   const std::function<void(const FileRow&)>& onRow);
 
     // The cache row of one file; false when it has none.
     [[nodiscard]] bool lookup(const std::string& folderId, const std::string& name, Entry& out);

@@ -10,6 +10,7 @@
 #include "engine/ContentChecker.h"
 
 #include <map>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -83,7 +84,7 @@ bool ContentChecker::open() {
 
 bool ContentChecker::loadGroups(const std::vector<std::string>& masks,
                                 std::vector<GroupCheck>& out) {
-    std::unordered_map<std::string, std::size_t> wanted;
+    std::unordered_map<std::string_view, std::size_t> wanted;  // views into `masks`
     wanted.reserve(masks.size());
     for (const std::string& mask : masks) {
         if (!wanted.emplace(mask, out.size()).second) continue;
@@ -93,9 +94,14 @@ bool ContentChecker::loadGroups(const std::vector<std::string>& masks,
         out.push_back(std::move(group));
     }
     Impl& impl = *impl_;
-    const bool read = impl.cache.forEachFile([&](const ContentCache::FileRow& row) {
-        const auto found = wanted.find(row.mask);
-        if (found == wanted.end()) return;
+    std::size_t target = 0;  // the group of the row `wanted` accepted last
+    const auto isWanted = [&](std::string_view mask) {
+        const auto found = wanted.find(mask);
+        if (found == wanted.end()) return false;
+        target = found->second;
+        return true;
+    };
+    const bool read = impl.cache.forEachFile(isWanted, [&](const ContentCache::FileRow& row) {
         CheckedFile file;
         file.folderId = row.folderId;
         file.folderPath = row.folderPath;
@@ -106,7 +112,7 @@ bool ContentChecker::loadGroups(const std::vector<std::string>& masks,
             impl.loaded[std::move(key)] = *row.cached;
         else
             impl.loadedWithout.insert(std::move(key));
-        out[found->second].files.push_back(std::move(file));
+        out[target].files.push_back(std::move(file));
     });
     if (!read) errorText_ = impl.cache.errorText();
     return read;

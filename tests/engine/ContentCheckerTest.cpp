@@ -160,19 +160,29 @@ TEST_F(ContentCheckTest, FileGoneSinceTheAnalysisIsChanged) {
     EXPECT_EQ(group.state, GroupState::Unknown);
 }
 
-TEST_F(ContentCheckTest, CacheIsPrunedOfRowsOfVanishedOrRewrittenFiles) {
+TEST_F(ContentCheckTest, CacheIsPrunedOfVanishedFilesAndHoldsOneRowPerFile) {
     const std::string mask = addFile("a.txt", "prune me");
     addFile("b.txt", "prune me");
     addFile("c.txt", "prune me");
     (void)check(mask);
     ASSERT_EQ(rowCount("CONTENT_HASH"), 3u);
     executeSql("DELETE FROM FILEINFO_FIF WHERE FNAME = 'a.txt'");
-    executeSql("UPDATE FILEINFO_FIF SET FTIME = FTIME + 1 WHERE FNAME = 'b.txt'");
-    ContentChecker checker(ConfigInfo::global().getDatabasePath());
-    ASSERT_TRUE(checker.open());
-    const auto rows = selectRows("SELECT FNAME FROM CONTENT_HASH");
-    ASSERT_EQ(rows.size(), 1u);
-    EXPECT_EQ(rows[0].at(0), "c.txt");
+    {
+        ContentChecker checker(ConfigInfo::global().getDatabasePath());
+        ASSERT_TRUE(checker.open());
+    }
+    auto rows = selectRows("SELECT FNAME FROM CONTENT_HASH ORDER BY FNAME");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].at(0), "b.txt");
+    // A file touched and rescanned: its row is replaced, not added to.
+    tree_.setModificationTime("b.txt", 1700000000);
+    executeSql("UPDATE FILEINFO_FIF SET FTIME = 1700000000 WHERE FNAME = 'b.txt'");
+    ContentChecker::Counters counters;
+    EXPECT_EQ(check(mask, &counters).state, GroupState::Confirmed);
+    EXPECT_EQ(counters.filesOpened, 1u);
+    rows = selectRows("SELECT FNAME, FTIME FROM CONTENT_HASH ORDER BY FNAME");
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(rows[0].at(1), "1700000000");
 }
 
 TEST_F(ContentCheckTest, ForgetDropsTheCacheRowOfOneFile) {
