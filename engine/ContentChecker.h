@@ -47,7 +47,9 @@ public:
     // Checks `group` in place: reads what the cache cannot answer, stores
     // the new hashes, and sets the classes, link sets, file statuses and
     // state. When `stop` becomes true the reading ends between two blocks
-    // and the group is left Unchecked.
+    // and the group is left Unchecked, with no classes (what its file
+    // statuses and link sets hold then is not an answer); hashes made before
+    // the stop are not stored.
     void check(GroupCheck& group, const std::atomic<bool>& stop);
 
     // Drops the cached hash of one file row (a file the program removed), so
