@@ -114,6 +114,7 @@ void CContentCheckPanel::OnGroupChecked(int run, const std::shared_ptr<GroupChec
 
 void CContentCheckPanel::OnFinished(int run) {
     if (run != m_run) return;
+    m_queue.stop();  // the thread's last act was this report: the join is immediate
     m_finished = true;
     updateStatus();
 }

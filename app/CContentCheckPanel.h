@@ -47,7 +47,8 @@ public:
 
     // The result of the group of `mask`; null while it is not checked.
     const GroupCheck* result(const std::string& mask) const;
-    // True while a checking thread has not been joined.
+    // True while a checking thread has not been joined (it is joined when it
+    // reports its end, and by stop()).
     bool isRunning() const { return m_queue.joinable(); }
     std::uint64_t confirmedBytes() const { return m_confirmedBytes; }
     int checkedGroups() const { return m_checkedGroups; }

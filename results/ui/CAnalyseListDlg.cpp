@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QTableWidget>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "engine/FileInfoAnalyse.h"
@@ -173,11 +174,13 @@ void CAnalyseListDlg::refreshKeepingPage() {
 void CAnalyseListDlg::rebuildVisible() {
     m_visible.clear();
     if (!m_hideRefuted->isChecked()) return;
-    const int groups = m_loader->groupCount();
-    for (int i = 0; i < groups; ++i) {
-        const auto known = m_states.find(std::string(m_loader->GetFileInfo(i)[1]));
-        if (known == m_states.end() || known->second != GroupState::Refuted) m_visible.push_back(i);
+    std::vector<bool> refuted(std::size_t(m_loader->groupCount()), false);
+    for (const auto& [mask, state] : m_states) {
+        const int group = m_loader->groupOf(mask);
+        if (state == GroupState::Refuted && group >= 0) refuted[std::size_t(group)] = true;
     }
+    for (int i = 0; i < int(refuted.size()); ++i)
+        if (!refuted[std::size_t(i)]) m_visible.push_back(i);
 }
 
 int CAnalyseListDlg::shownGroupCount() const {
@@ -210,11 +213,13 @@ void CAnalyseListDlg::setGroupState(const std::string& mask, GroupState state) {
     m_states[mask] = state;
     if (state == GroupState::Refuted && m_hideRefuted->isChecked()) {
         // The group leaves the pages: show the same page of those left.
+        const auto gone =
+            std::lower_bound(m_visible.begin(), m_visible.end(), m_loader->groupOf(mask));
+        if (gone == m_visible.end() || *gone != m_loader->groupOf(mask)) return;
         const int page = currentPage();
-        rebuildVisible();
+        m_visible.erase(gone);
         updatePagingFigures();
-        const int pages = pageCount(shownGroupCount());
-        const int keep = std::min(page, std::max(0, pages - 1));
+        const int keep = std::min(page, std::max(0, pageCount(shownGroupCount()) - 1));
         if (keep != page)
             m_pageEdit->setText(QString::number(keep + 1));
         else

@@ -90,7 +90,8 @@ protected:
         return bytes;
     }
 
-    static constexpr std::uintmax_t kHuge = std::uintmax_t(256) << 30;
+    // Not a multiple of 4 GiB, whose 32-bit size field would read 0 and put it last.
+    static constexpr std::uintmax_t kHuge = std::uintmax_t(67) << 30;
     TempTree tree_;
     Reports reports_;
 };
