@@ -248,5 +248,7 @@ void CAnalyseListDlg::applyState(int row, GroupState state) {
         item->setToolTip(state == GroupState::Unchecked ? QString() : groupstate::toolTip(state));
         item->setBackground(colour.isValid() ? QBrush(colour) : QBrush());
     }
-    if (QTableWidgetItem* first = m_list->item(row, 0)) first->setIcon(groupstate::icon(state));
+    // The icon goes before the name: the number column is too narrow to hold
+    // it beside a number of three digits or more.
+    if (QTableWidgetItem* name = m_list->item(row, 3)) name->setIcon(groupstate::icon(state));
 }

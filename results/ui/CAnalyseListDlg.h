@@ -23,7 +23,7 @@ class QTableWidget;
 // owner; a row that becomes selected makes the owner list its group's files.
 //
 // Each row also shows its group's content-check state once it is known (an
-// icon in the first column with a tooltip, and a row colour), leaving the
+// icon before the name with a tooltip on every cell, and a row colour), leaving the
 // column texts as they are. A check box of its own, off by default, hides the
 // groups whose files all differ; the pages then run over the groups left.
 class CAnalyseListDlg : public CTemplatePage {

@@ -79,8 +79,8 @@ TEST_F(ContentCheckWindowTest, StatesAndClassesAppearForATruePairAndAFalsePair) 
     EXPECT_EQ(stateOfRow(trueRow), GroupState::Confirmed);
     EXPECT_EQ(stateOfRow(falseRow), GroupState::Refuted);
     // Told apart at a glance: an icon each, and different row colours.
-    EXPECT_FALSE(groups().item(trueRow, 0)->icon().isNull());
-    EXPECT_FALSE(groups().item(falseRow, 0)->icon().isNull());
+    EXPECT_FALSE(groups().item(trueRow, 3)->icon().isNull());
+    EXPECT_FALSE(groups().item(falseRow, 3)->icon().isNull());
     EXPECT_NE(groups().item(trueRow, 2)->background().color(),
               groups().item(falseRow, 2)->background().color());
     EXPECT_TRUE(groups().item(falseRow, 3)->toolTip().contains(QString::fromUtf8("不是重复文件")));
