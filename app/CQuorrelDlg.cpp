@@ -16,6 +16,7 @@
 #include "app/CAboutDlg.h"
 #include "app/CIgnoreFolderDlg.h"
 #include "app/SystemMenu.h"
+#include "engine/ConfigInfo.h"
 #include "engine/ui/CFileAnalyseDlg.h"
 #include "engine/ui/ControlIds.h"
 #include "engine/ui/ItemBytes.h"
@@ -67,6 +68,11 @@ const std::pair<int, int> kCategoryButtons[] = {
     {ids::kCategoryArchives, 9},  {ids::kCategoryPrograms, 10},
 };
 
+// The content check's figures: beside the file list's caption, where the
+// template has no control (dialog units).
+constexpr int kCheckStatus[] = {262, 36, 366, 8};
+constexpr int kClassColumnWidth = 90;
+
 constexpr int kStartupDelayMs = 150;
 constexpr int kRatioRange = 1000;
 constexpr int kRedFromPermille = 100;
@@ -105,6 +111,7 @@ CQuorrelDlg::CQuorrelDlg(QWidget* parent)
     m_tabs->addTab(&m_treePage, QStringLiteral("文件浏览视图"));
     m_tabs->setCurrentIndex(0);
     listrows::setUpSingleColumn(*m_fileList, QStringLiteral("文件名"));
+    setUpCheckControls();
     // The pages' controls follow the tab control in the tab order (Qt skips
     // those of the hidden page).
     QWidget* previous = m_tabs;
@@ -116,6 +123,31 @@ CQuorrelDlg::CQuorrelDlg(QWidget* parent)
         }
     }
     connectCommands();
+}
+
+CQuorrelDlg::~CQuorrelDlg() {
+    m_contentCheck->stop();
+}
+
+// The file list's class column after 文件名, and the label of confirmed bytes.
+void CQuorrelDlg::setUpCheckControls() {
+    m_fileList->setColumnCount(2);
+    auto* heading = new QTableWidgetItem(QStringLiteral("内容"));
+    heading->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_fileList->setHorizontalHeaderItem(1, heading);
+    m_fileList->setColumnWidth(0, m_fileList->columnWidth(0) - kClassColumnWidth);
+    m_fileList->setColumnWidth(1, kClassColumnWidth);
+    auto* status = new QLabel(this);
+    status->setObjectName("confirmedBytes");
+    status->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    status->setGeometry(DialogTemplateBuilder::toPixels(font(), kCheckStatus[0], kCheckStatus[1],
+                                                        kCheckStatus[2], kCheckStatus[3]));
+    m_contentCheck = std::make_unique<CContentCheckPanel>(ConfigInfo::global().getDatabasePath(),
+                                                          &m_listPage, m_fileList, status);
+}
+
+void CQuorrelDlg::StopContentCheck() {
+    m_contentCheck->stop();
 }
 
 void CQuorrelDlg::connectCommands() {
@@ -166,15 +198,18 @@ void CQuorrelDlg::OnStartupTimer() {
 
 void CQuorrelDlg::RefreshCategory(int code) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    m_contentCheck->stop();
     m_loader.loadCategoryTable();
     if (m_loader.loadGroups(code)) (void)m_loader.buildPathTree(code);
     m_listPage.refresh();
     m_treePage.deleteAllItems();
     m_treePage.fillChildren(std::string(), nullptr);
+    m_contentCheck->start(m_loader);
     QApplication::restoreOverrideCursor();
 }
 
 void CQuorrelDlg::RunAnalysis() {
+    m_contentCheck->stop();
     CFileAnalyseDlg analyse(this);
     analyse.closeWhenDone = true;
     analyse.exec();
@@ -185,6 +220,7 @@ void CQuorrelDlg::ShowFileList(const std::string& mask) {
     control<QPushButton>(ids::kOpenButton)->setEnabled(false);
     setFieldText(control<QLineEdit>(ids::kSelectedPath), QString());
     listrows::fillRows(*m_fileList, m_loader.getGroupFiles(mask));
+    m_contentCheck->showGroup(mask);
 }
 
 void CQuorrelDlg::OnFileListChanged(const QItemSelection& selected) {

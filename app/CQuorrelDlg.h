@@ -3,8 +3,10 @@
 
 #include <QTimer>
 
+#include <memory>
 #include <string>
 
+#include "app/CContentCheckPanel.h"
 #include "engine/ui/CTemplateDialog.h"
 #include "results/FileInfoLoader.h"
 #include "results/ui/CAnalyseListDlg.h"
@@ -25,15 +27,22 @@ class QTableWidget;
 // program, and the bar shows the category's duplicate ratio. 150 ms after it
 // is first shown it loads category 0 when a usable database exists, and runs
 // an analysis first otherwise. Enter presses 退出; 退出 and Escape end it.
+//
+// After every category refresh a background check confirms the groups by
+// their content (CContentCheckPanel); it is stopped and joined before an
+// analysis, before the ignore action rebuilds the index, on a category
+// change and when the window goes.
 class CQuorrelDlg : public CTemplateDialog, public IResultViewOwner {
     Q_OBJECT
 public:
     explicit CQuorrelDlg(QWidget* parent = nullptr);
+    ~CQuorrelDlg() override;
 
     void RefreshCategory(int code) override;
     void ShowFileList(const std::string& mask) override;
     void ShowDuplicateRatio(int permille) override;
     int currentCategory() const override { return m_category; }
+    void StopContentCheck() override;
 
     void RunAnalysis();
     // Shows the file of `row` in the path box and arms 打开 when the file has
@@ -52,6 +61,7 @@ public:
     CAnalyseListDlg& listPage() { return m_listPage; }
     CTreeViewDlg& treePage() { return m_treePage; }
     FileInfoLoader& loader() { return m_loader; }
+    CContentCheckPanel& contentCheck() { return *m_contentCheck; }
 
     static const DialogTemplate& dialogTemplate();
 
@@ -63,6 +73,7 @@ private:
     void OnFileListChanged(const QItemSelection& selected);
     void OnFileListRightClick(const QPoint& position);
     void connectCommands();
+    void setUpCheckControls();
 
     FileInfoLoader m_loader;
     std::string m_selectedPath;
@@ -74,4 +85,5 @@ private:
     QTabWidget* m_tabs;
     QProgressBar* m_ratioBar;
     QTimer m_startupTimer;
+    std::unique_ptr<CContentCheckPanel> m_contentCheck;
 };

@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -46,9 +47,21 @@ public:
     // Checks `group` in place: reads what the cache cannot answer, stores
     // the new hashes, and sets the classes, link sets, file statuses and
     // state. When `stop` becomes true the reading ends between two blocks
-    // and the group is left Unchecked.
+    // and the group is left Unchecked, with no classes (what its file
+    // statuses and link sets hold then is not an answer); hashes made before
+    // the stop are not stored.
     void check(GroupCheck& group, const std::atomic<bool>& stop);
 
+    // Drops the cached hash of one file row (a file the program removed), so
+    // that no stale row outlives it until the next pruning.
+    [[nodiscard]] bool forget(const std::string& folderId, const std::string& name);
+
+    // Called on the checking thread after each block of a whole-file read,
+    // with the bytes the block held (for a progress display).
+    void setBlockListener(std::function<void(std::uint64_t bytes)> onBlock);
+
+    // Files opened for reading their content and bytes read since
+    // construction; a file answered by the cache counts in neither.
     const Counters& counters() const { return counters_; }
     const std::string& errorText() const { return errorText_; }
 

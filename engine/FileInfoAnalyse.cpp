@@ -25,10 +25,10 @@ public:
         : CFileInfoDB(std::move(path)), build_(build) {}
 
 protected:
-    int addResultRow(int count, char** values, char** /*names*/) override {
-        if (count == 3)
-            build_.addRow(values[1] != nullptr ? values[1] : "",
-                          values[2] != nullptr ? values[2] : "");
+    // Only the file rows' query has three columns; the others keep their rows.
+    int addResultRow(int count, char** values, char** names) override {
+        if (count != 3) return CFileInfoDB::addResultRow(count, values, names);
+        build_.addRow(values[1] != nullptr ? values[1] : "", values[2] != nullptr ? values[2] : "");
         return 0;
     }
 
@@ -91,16 +91,33 @@ private:
 bool FileInfoAnalyse::buildIndex() {
     FileRowReader database(ConfigInfo::global().getDatabasePath(), *this);
     (void)database.open();  // a connection that did not open makes the query fail
+    // No file row changed since the index was built from them: a build would
+    // write the same rows, so none is read.
+    if (database.indexIsCurrent()) {
+        indexWritten_ = true;
+        database.close();
+        return true;
+    }
+    // The generation is read before the rows: a change made meanwhile leaves
+    // it behind the rows, so the next run builds again rather than never.
+    std::int64_t generation = -1;
+    if (!database.fileGeneration(generation)) generation = -1;
     if (!database.query("SELECT ID, MASK, FNAME FROM FILEINFO_FIF")) {
         database.close();
         return false;
     }
     const std::vector<std::string> entries = sortedEntries();
+    // The groups are in the entries now; their memory goes before the write
+    // makes its own copy of every row.
+    std::unordered_map<std::string, Group>().swap(masks_);
     // An index that already holds exactly these rows (after a scan that
     // changed no file) is left as it is: rewriting it would give the same
     // table, at the cost of deleting and inserting every row.
     indexWritten_ =
         IndexComparer(database.databasePath(), entries).holds() || database.writeIndex(entries);
+    // Recorded only after the index is in place: a run stopped in between
+    // leaves the old record, and the next run builds again.
+    if (indexWritten_) (void)database.recordIndexGeneration(generation, entries.size());
     database.close();
     return true;
 }

@@ -21,10 +21,14 @@ public:
     FileInfoAnalyse& operator=(const FileInfoAnalyse&) = delete;
 
     // Reads every file row over a connection of its own and rewrites the
-    // index. False, the index left as it was, when the file rows cannot be
-    // read; true otherwise, also when writing the index failed.
+    // index. When no file row changed since the index was built (the file
+    // rows' generation, kept by triggers, is the one the index was built
+    // from, and the index is untouched) nothing is read and the index stays.
+    // False, the index left as it was, when the file rows cannot be read;
+    // true otherwise, also when writing the index failed.
     bool buildIndex();
-    // Whether the last buildIndex() rewrote the index completely.
+    // Whether the index holds what the last buildIndex() found: rewritten
+    // completely, or known to be current.
     bool indexWritten() const { return indexWritten_; }
 
     // The index entry of one group: the waste right-aligned in 32 characters,

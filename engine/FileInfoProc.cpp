@@ -12,6 +12,7 @@
 #include "util/FileUtility.h"
 #include "util/StringUtility.h"
 #include "util/platform/FileSystem.h"
+#include "util/platform/OpenFolder.h"
 #include "util/platform/ReadOnlyFile.h"
 
 namespace {
@@ -160,7 +161,7 @@ void FileInfoProc::writeListedFolder(const std::string& folder, const std::strin
     // they are left for a later scan, the subfolders are still entered.
     if (!folderId.empty()) {
         insertFiles(folderId, inserts, log);
-        recheckFiles(folderId, rechecks, log);
+        recheckFiles(folder, folderId, rechecks, log);
     }
     finishFolder(folder, folderId, timeText, failedBefore);
 }
@@ -204,15 +205,20 @@ void FileInfoProc::insertFiles(const std::string& folderId, const std::vector<st
     }
 }
 
-void FileInfoProc::recheckFiles(const std::string& folderId, const std::vector<std::string>& paths,
-                                IInfoLog& log) {
+void FileInfoProc::recheckFiles(const std::string& folder, const std::string& folderId,
+                                const std::vector<std::string>& paths, IInfoLog& log) {
+    // The files' status is read relative to the open folder, not by path.
+    platform::OpenFolder opened;
+    const bool isOpen = !paths.empty() && opened.open(folder);
     std::string name;
     for (const std::string& path : paths) {
         log.tick();
         std::int64_t modified = 0;
         // Strictly later: a file written in the very second the previous scan
         // began was read by it (or is read again after its next change).
-        if (!platform::modificationTime(path, modified) || modified <= lastScanTime) continue;
+        if (!isOpen || !splitName(path, name) || !opened.modificationTime(name, modified) ||
+            modified <= lastScanTime)
+            continue;
         char mask[256] = {};
         std::int64_t mtime = 0;
         if (computeFingerprint(path.c_str(), mtime, mask) && splitName(path, name))

@@ -88,8 +88,8 @@ private:
                       const std::string& timeText, std::uint64_t failedBefore);
     void insertFiles(const std::string& folderId, const std::vector<std::string>& paths,
                      IInfoLog& log);
-    void recheckFiles(const std::string& folderId, const std::vector<std::string>& paths,
-                      IInfoLog& log);
+    void recheckFiles(const std::string& folder, const std::string& folderId,
+                      const std::vector<std::string>& paths, IInfoLog& log);
 
     std::string rootPath_;
     const ScanMode mode_;

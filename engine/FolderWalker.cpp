@@ -1,27 +1,54 @@
 // SPDX-License-Identifier: MIT
 #include "engine/FolderWalker.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <system_error>
 #include <utility>
 
 #include "engine/FileInfoProc.h"
 #include "util/platform/FileSystem.h"
+#include "util/platform/OpenFolder.h"
 
 namespace {
 
-// Folders read ahead of the scanner: enough to keep every thread busy, few
-// enough that their file lists stay small.
-constexpr std::size_t kFoldersAhead = 32;
-// Threads that read files. The reading is system calls, which run on as many
-// processors as there are; two keep the scanner's writing the slower part on
-// a small machine.
-constexpr int kReaders = 2;
+// Folders and files read ahead of the scanner: enough to keep every reader
+// busy, few enough that their lists stay small (a few hundred bytes a file).
+// A folder is always let in when none waits, however many files it holds.
+constexpr std::size_t kFoldersAhead = 512;
+constexpr std::size_t kFilesAhead = 8192;
+// Files a reader claims at a time: a large folder is read by many readers.
+constexpr std::size_t kFilesPerClaim = 16;
+// Threads that read files. With a warm page cache the reading is processor
+// work that competes with the scanner's writing, and two readers are best;
+// with a cold one each reader waits on the disk, which serves many requests
+// at once, and 16 to 32 are best (measured on two cores). So the walk starts
+// with two and adds one each time the scanner finds its next folder unread,
+// up to kMostReaders.
+constexpr std::size_t kFirstReaders = 2;
+constexpr std::size_t kMostReaders = 32;
+// Folders listed ahead of the walk (offered, being listed or listed), and the
+// threads that list them.
+constexpr std::size_t kListingsAhead = 256;
+constexpr int kListers = 4;
+
+// A fixed number of readers set by the environment, for measuring; 0 when none is.
+std::size_t fixedReaders() {
+    const char* text = std::getenv("LANBROOK_READERS");
+    const int wanted = text != nullptr ? std::atoi(text) : 0;
+    return wanted >= 1 && wanted <= 256 ? static_cast<std::size_t>(wanted) : 0;
+}
 
 }  // namespace
 
 FolderWalker::FolderWalker(const FileInfoProc& scanner, std::string start,
                            std::int64_t lastScanTime)
     : scanner_(scanner), lastScanTime_(lastScanTime) {
-    for (int i = 0; i < kReaders; ++i) readers_.emplace_back([this] { read(); });
+    const std::size_t fixed = fixedReaders();
+    mostReaders_ = fixed != 0 ? fixed : kMostReaders;
+    for (std::size_t i = fixed != 0 ? fixed : kFirstReaders; i > 0; --i)
+        readers_.emplace_back([this] { read(); });
+    for (int i = 0; i < kListers; ++i) listers_.emplace_back([this] { list(); });
     walker_ = std::thread([this, start = std::move(start)]() mutable { walk(std::move(start)); });
 }
 
@@ -30,29 +57,61 @@ FolderWalker::~FolderWalker() {
         std::lock_guard<std::mutex> lock(mutex_);
         stopping_ = true;
     }
-    changed_.notify_all();
+    readable_.notify_all();
+    space_.notify_all();
+    // The walk may wait for a listing in progress: the listers stop after it.
     walker_.join();
+    {
+        std::lock_guard<std::mutex> lock(listMutex_);
+        listingStopped_ = true;
+    }
+    toList_.notify_all();
+    for (std::thread& lister : listers_) lister.join();
     for (std::thread& reader : readers_) reader.join();
 }
 
 FolderWork FolderWalker::next() {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return !ready_.empty() && ready_.front()->prepared; });
+    const auto isReady = [this] { return !ready_.empty() && ready_.front()->prepared; };
+    // Waiting for the readers: they wait on the disk, and one more helps.
+    if (!isReady() && !unread_.empty() && readers_.size() < mostReaders_) {
+        try {
+            readers_.emplace_back([this] { read(); });
+        } catch (const std::system_error&) {
+            mostReaders_ = readers_.size();  // the system gives no more threads: go on with these
+        }
+    }
+    prepared_.wait(lock, isReady);
     FolderWork work = std::move(ready_.front()->work);
+    filesAhead_ -= work.files.size();
     ready_.pop_front();
     lock.unlock();
-    changed_.notify_all();
+    space_.notify_one();
     return work;
 }
 
 bool FolderWalker::push(FolderWork work, bool needsReading) {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [this] { return stopping_ || ready_.size() < kFoldersAhead; });
+    space_.wait(lock, [this] {
+        return stopping_ || ready_.empty() ||
+               (ready_.size() < kFoldersAhead && filesAhead_ < kFilesAhead);
+    });
     if (stopping_) return false;
-    ready_.push_back(std::make_unique<Slot>(Slot{std::move(work), !needsReading}));
+    needsReading =
+        needsReading && std::any_of(work.files.begin(), work.files.end(),
+                                    [](const FolderWork::File& file) { return !file.settled; });
+    filesAhead_ += work.files.size();
+    ready_.push_back(std::make_unique<Slot>());
+    ready_.back()->work = std::move(work);
+    ready_.back()->prepared = !needsReading;
     if (needsReading) unread_.push_back(ready_.back().get());
+    const bool first = ready_.size() == 1;
+    const bool severalClaims = ready_.back()->work.files.size() > kFilesPerClaim;
     lock.unlock();
-    changed_.notify_all();
+    // Each waiting thread is woken only for work it can take.
+    if (!needsReading && first) prepared_.notify_one();
+    if (needsReading && severalClaims) readable_.notify_all();
+    if (needsReading && !severalClaims) readable_.notify_one();
     return true;
 }
 
@@ -74,37 +133,57 @@ void FolderWalker::walk(std::string start) {
     FolderWork end;
     end.kind = FolderWork::Kind::End;
     std::lock_guard<std::mutex> lock(mutex_);
-    ready_.push_back(std::make_unique<Slot>(Slot{std::move(end), true}));
+    ready_.push_back(std::make_unique<Slot>());
+    ready_.back()->work = std::move(end);
+    ready_.back()->prepared = true;
     walked_ = true;
-    changed_.notify_all();
+    readable_.notify_all();
+    prepared_.notify_one();
 }
 
 void FolderWalker::read() {
     for (;;) {
         std::unique_lock<std::mutex> lock(mutex_);
-        changed_.wait(lock, [this] { return stopping_ || walked_ || !unread_.empty(); });
+        readable_.wait(lock, [this] { return stopping_ || walked_ || !unread_.empty(); });
         if (stopping_ || unread_.empty()) return;  // stopped, or walked and all read
+        // The first folder with unclaimed files: the one the scanner needs soonest.
         Slot* slot = unread_.front();
-        unread_.pop_front();
+        const std::size_t from = slot->claimed;
+        const std::size_t to = std::min(from + kFilesPerClaim, slot->work.files.size());
+        slot->claimed = to;
+        if (to == slot->work.files.size()) unread_.pop_front();
         lock.unlock();
-        // The slot stays in ready_ until it is marked prepared, so it lives on meanwhile.
-        prepare(slot->work);
+        // The slot stays in ready_ until it is marked prepared, so it lives on
+        // meanwhile; each reader writes only the files it claimed.
+        prepare(slot->work, from, to);
         lock.lock();
-        slot->prepared = true;
+        slot->done += to - from;
+        slot->prepared = slot->done == slot->work.files.size();
+        // Only the first folder is waited for.
+        const bool wanted = slot->prepared && ready_.front().get() == slot;
         lock.unlock();
-        changed_.notify_all();
+        if (wanted) prepared_.notify_one();
     }
 }
 
-FolderWork FolderWalker::examine(const std::string& folder,
-                                 std::vector<std::string>& subfolders) const {
+FolderWork FolderWalker::examine(const std::string& folder, std::vector<std::string>& subfolders) {
     FolderWork work;
     work.folder = folder;
     work.kind = FolderWork::Kind::Skipped;
     subfolders.clear();
     if (scanner_.excludedFolders().matches(folder.c_str())) return work;
-    std::vector<std::string> paths;
-    if (!scanner_.listFolder(folder, work.timeText, subfolders, paths)) return work;
+    Listing listing = takeListing(folder);
+    work.timeText = std::move(listing.timeText);
+    if (!listing.listed) return work;
+    subfolders = std::move(listing.subfolders);
+    std::vector<std::string> offers;
+    for (const std::string& sub : subfolders) {
+        std::string entered = sub + '\\';
+        if (!scanner_.excludedFolders().matches(entered.c_str()))
+            offers.push_back(std::move(entered));
+    }
+    listAhead(offers);
+    std::vector<std::string>& paths = listing.files;
     switch (scanner_.folderData().compareFolderTime(work.timeText, folder)) {
         case 0:
             work.kind = FolderWork::Kind::New;
@@ -120,15 +199,97 @@ FolderWork FolderWalker::examine(const std::string& folder,
     }
     work.files.resize(paths.size());
     for (std::size_t i = 0; i < paths.size(); ++i) work.files[i].path = std::move(paths[i]);
+    if (work.kind == FolderWork::Kind::Unchanged && listing.settled.size() == work.files.size())
+        for (std::size_t i = 0; i < work.files.size(); ++i)
+            work.files[i].settled = listing.settled[i] != 0;
     return work;
 }
 
-void FolderWalker::prepare(FolderWork& work) const {
+void FolderWalker::listAhead(const std::vector<std::string>& folders) {
+    {
+        std::lock_guard<std::mutex> lock(listMutex_);
+        // The walk enters the first of them next, then everything below it.
+        for (auto folder = folders.rbegin(); folder != folders.rend(); ++folder)
+            offered_.push_front(*folder);
+        // Beyond the bound, the folders the walk reaches last are left to it.
+        while (!offered_.empty() &&
+               offered_.size() + listings_.size() + inProgress_.size() > kListingsAhead)
+            offered_.pop_back();
+    }
+    // One lister for each folder offered: the others sleep on.
+    for (std::size_t i = 0; i < folders.size() && i < static_cast<std::size_t>(kListers); ++i)
+        toList_.notify_one();
+}
+
+void FolderWalker::list() {
+    std::unique_lock<std::mutex> lock(listMutex_);
+    for (;;) {
+        toList_.wait(lock, [this] { return listingStopped_ || !offered_.empty(); });
+        if (listingStopped_) return;
+        const std::string folder = std::move(offered_.front());
+        offered_.pop_front();
+        inProgress_.insert(folder);
+        lock.unlock();
+        Listing listing = makeListing(folder);
+        lock.lock();
+        listings_[folder] = std::move(listing);
+        inProgress_.erase(folder);
+        listed_.notify_one();  // the walker is the only one that waits for it
+    }
+}
+
+FolderWalker::Listing FolderWalker::takeListing(const std::string& folder) {
+    std::unique_lock<std::mutex> lock(listMutex_);
+    for (;;) {
+        const auto found = listings_.find(folder);
+        if (found != listings_.end()) {
+            Listing listing = std::move(found->second);
+            listings_.erase(found);
+            return listing;
+        }
+        if (inProgress_.count(folder) == 0) break;
+        listed_.wait(lock);
+    }
+    // Not offered, or not yet taken up by a lister: listed here.
+    const auto queued = std::find(offered_.begin(), offered_.end(), folder);
+    if (queued != offered_.end()) offered_.erase(queued);
+    lock.unlock();
+    return makeListing(folder);
+}
+
+FolderWalker::Listing FolderWalker::makeListing(const std::string& folder) const {
+    Listing listing;
+    listing.listed =
+        scanner_.listFolder(folder, listing.timeText, listing.subfolders, listing.files);
+    // The status of an unchanged folder's files is read here, relative to the
+    // folder just listed: on a rescan most folders then need no reader at all.
+    if (!listing.listed || listing.files.empty() ||
+        scanner_.folderData().compareFolderTime(listing.timeText, folder) != 1)
+        return listing;
+    platform::OpenFolder opened;
+    if (!opened.open(folder)) return listing;
+    listing.settled.resize(listing.files.size());
+    std::int64_t modified = 0;
+    for (std::size_t i = 0; i < listing.files.size(); ++i)
+        listing.settled[i] =
+            !opened.modificationTime(listing.files[i].substr(folder.size()), modified) ||
+            modified <= lastScanTime_;
+    return listing;
+}
+
+void FolderWalker::prepare(FolderWork& work, std::size_t from, std::size_t to) const {
     const bool isNew = work.kind == FolderWork::Kind::New;
-    for (FolderWork::File& file : work.files) {
+    // The status of an unchanged folder's files is read relative to the open
+    // folder; its files are its path and their names.
+    platform::OpenFolder folder;
+    const bool opened = !isNew && folder.open(work.folder);  // once per run of files
+    for (std::size_t i = from; i < to; ++i) {
+        FolderWork::File& file = work.files[i];
         std::int64_t modified = 0;
+        if (file.settled) continue;
         if (!isNew &&
-            (!platform::modificationTime(file.path, modified) || modified <= lastScanTime_))
+            (!opened || !folder.modificationTime(file.path.substr(work.folder.size()), modified) ||
+             modified <= lastScanTime_))
             continue;
         char mask[256] = {};
         if (FileInfoProc::computeFingerprint(file.path.c_str(), file.mtime, mask)) file.mask = mask;

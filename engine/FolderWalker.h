@@ -4,8 +4,10 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -25,6 +27,7 @@ struct FolderWork {
         std::string path;
         std::string mask;  // empty when not fingerprinted (not needed, or it failed)
         std::int64_t mtime = 0;
+        bool settled = false;  // Unchanged: not modified since lastScanTime, nothing to read
     };
 
     Kind kind = Kind::End;
@@ -36,14 +39,24 @@ struct FolderWork {
 };
 
 // Walks a tree for the scanner ahead of it, on threads of its own: one lists
-// each folder and compares its time with the folder table, two readers read
-// the files that will be written (fingerprints, or the status and, when
-// modified since lastScanTime, the fingerprint), several folders at once.
-// The scanner takes the folders in the walk's order, depth first in
-// pre-order and in listing order, and does every database write and every
-// progress report itself, so both come in the same order as in a walk
-// without these threads; only the reading overlaps the writing. At most a
-// few dozen folders wait at a time.
+// each folder and compares its time with the folder table, a pool of readers
+// reads the files that will be written (fingerprints, or the status relative
+// to the open folder and, when modified since lastScanTime, the fingerprint),
+// a run of files at a time, so that many reads are in flight at once and a
+// disk that serves many requests together stays busy. The scanner takes the
+// folders in the walk's order, depth first in pre-order and in listing order,
+// and does every database write and every progress report itself, so both
+// come in the same order as in a walk without these threads; only the
+// reading overlaps the writing. The lookahead is bounded in folders and in
+// files, so its memory stays a few megabytes whatever the tree.
+//
+// Listers list the folders the walk will enter next ahead of it (at most a
+// few hundred), so that with a cold cache many listings are in flight too;
+// the walk takes each listing as it would have made it itself.
+//
+// The readers grow in number while the scanner waits for them (a cold
+// cache), up to a few dozen; LANBROOK_READERS (1 to 256) in the environment
+// fixes their number instead, for measuring.
 //
 // The walker reads the scanner's excluded folders and folder table, and lists
 // through it; the folder table is guarded by FileInfoData.
@@ -61,13 +74,36 @@ public:
 private:
     struct Slot {
         FolderWork work;
+        std::size_t claimed = 0;  // files handed to readers
+        std::size_t done = 0;     // files read
         bool prepared = false;
     };
 
+    struct Listing {
+        bool listed = false;
+        std::string timeText;
+        std::vector<std::string> subfolders;
+        std::vector<std::string> files;
+        // For a folder unchanged when listed, one flag per file: its status
+        // says it was not modified since lastScanTime (or it has none). Empty
+        // otherwise.
+        std::vector<char> settled;
+    };
+
+    // Lists `folder` and, when it is unchanged, reads its files' status.
+    Listing makeListing(const std::string& folder) const;
+
     void walk(std::string start);
     void read();
-    FolderWork examine(const std::string& folder, std::vector<std::string>& subfolders) const;
-    void prepare(FolderWork& work) const;
+    void list();
+    // Offers `folders` (full paths ending in a backslash, in the order the
+    // walk enters them) to the listers, ahead of those offered before.
+    void listAhead(const std::vector<std::string>& folders);
+    // The listing of `folder`: taken from a lister, or made here.
+    Listing takeListing(const std::string& folder);
+    FolderWork examine(const std::string& folder, std::vector<std::string>& subfolders);
+    // Reads the files [from, to) of a New or Unchanged folder.
+    void prepare(FolderWork& work, std::size_t from, std::size_t to) const;
     // Queues a folder for the scanner (and its files for a reader); false
     // when the walk is to stop.
     bool push(FolderWork work, bool needsReading);
@@ -75,11 +111,25 @@ private:
     const FileInfoProc& scanner_;
     const std::int64_t lastScanTime_;
     std::mutex mutex_;
-    std::condition_variable changed_;
+    std::condition_variable readable_;         // readers: files to claim, or the end
+    std::condition_variable prepared_;         // the scanner: the first folder is read
+    std::condition_variable space_;            // the walker: room ahead, or the end
     std::deque<std::unique_ptr<Slot>> ready_;  // in walk order
-    std::deque<Slot*> unread_;                 // of ready_, waiting for a reader
+    std::deque<Slot*> unread_;                 // of ready_, with files not yet claimed
+    std::size_t filesAhead_ = 0;               // files of the folders in ready_
     bool walked_ = false;
     bool stopping_ = false;
     std::thread walker_;
-    std::vector<std::thread> readers_;
+    std::vector<std::thread> readers_;  // changed by the scanner's thread only
+    std::size_t mostReaders_ = 0;
+
+    // Listing ahead, guarded by its own lock.
+    std::mutex listMutex_;
+    std::condition_variable toList_;           // listers: a folder offered, or the end
+    std::condition_variable listed_;           // the walker: a listing it waits for is done
+    std::deque<std::string> offered_;          // the next to enter first
+    std::map<std::string, Listing> listings_;  // made, not yet taken
+    std::set<std::string> inProgress_;         // being made
+    bool listingStopped_ = false;
+    std::vector<std::thread> listers_;
 };

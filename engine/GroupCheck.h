@@ -49,6 +49,10 @@ struct GroupCheck {
     // Files with identical content, as indices into `files`: a class of one
     // file is a unique file. Classes come in the order of their first file.
     std::vector<std::vector<int>> classes;
+    // The 64-bit length of each class's files, beside `classes`. The MASK
+    // holds only the low 32 bits of a length, so files of one group may still
+    // differ in length; empty means every class is `length` bytes long.
+    std::vector<std::uint64_t> classLengths;
     // Names of one file (same device and file number), as indices into
     // `files`; only sets of two names or more.
     std::vector<std::vector<int>> linkSets;
@@ -56,7 +60,7 @@ struct GroupCheck {
     // Distinct files (hard links counted once) in class `index`.
     int distinctFiles(int index) const;
     // The bytes the extra copies of every class take: for each class,
-    // (distinct files - 1) x length.
+    // (distinct files - 1) x its length.
     std::uint64_t reclaimableBytes() const;
 };
 

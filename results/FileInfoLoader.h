@@ -98,6 +98,8 @@ public:
     std::string getDuplicateSizeText() const;
 
     int groupCount() const { return groups_.size(); }
+    // The loaded group number of `mask`, or -1 when no loaded group has it.
+    int groupOf(std::string_view mask) const { return groups_.find(mask); }
     // Sum over the loaded groups of FNUM x size.
     std::int64_t totalBytes() const { return totalBytes_; }
     // Sum over the loaded groups with FNUM > 1 of (FNUM - 1) x size.

@@ -25,7 +25,7 @@ step() {
     echo "== Windows: $1 (at ${SECONDS} s)"
 }
 
-install_missing cmake make mingw-w64 wine wine64 googletest libsqlite3-dev \
+install_missing cmake make mingw-w64 wine wine64 googletest libsqlite3-dev libxxhash-dev nlohmann-json3-dev \
     dpkg-dev tcl build-essential
 
 step "SQLite amalgamation"

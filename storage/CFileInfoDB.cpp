@@ -28,6 +28,31 @@ const char* const kCreateIndexTable =
     "DEFAULT 0,FNUM INTEGER DEFAULT 0,MASK CHAR(80) NOT NULL,FNAME VARCHAR(256) NOT NULL,UNIQUE "
     "(MASK))";
 
+// The change counter of the file rows and the triggers that keep it. An
+// update that leaves ID, MASK and name as they were (a new time alone) does
+// not change what the index holds, so it does not count.
+const char* const kGenerationTable =
+    "CREATE TABLE LANBROOK_GENERATION (NAME TEXT PRIMARY KEY, VALUE INTEGER NOT NULL)";
+const char* const kGenerationSeed =
+    "INSERT OR IGNORE INTO LANBROOK_GENERATION (NAME, VALUE) VALUES ('FILES', 0), ('INDEX', -1), "
+    "('INDEX_ROWS', 0)";
+// Each trigger is its head and one of these bodies.
+const char* const kBumpFiles =
+    " BEGIN UPDATE LANBROOK_GENERATION SET VALUE = VALUE + 1 WHERE NAME = 'FILES'; END";
+const char* const kFileTriggers[] = {
+    "CREATE TRIGGER IF NOT EXISTS LANBROOK_FIF_INSERT AFTER INSERT ON FILEINFO_FIF",
+    "CREATE TRIGGER IF NOT EXISTS LANBROOK_FIF_DELETE AFTER DELETE ON FILEINFO_FIF",
+    "CREATE TRIGGER IF NOT EXISTS LANBROOK_FIF_UPDATE AFTER UPDATE ON FILEINFO_FIF WHEN OLD.ID IS "
+    "NOT NEW.ID OR OLD.MASK IS NOT NEW.MASK OR OLD.FNAME IS NOT NEW.FNAME",
+};
+const char* const kForgetIndex =
+    " BEGIN UPDATE LANBROOK_GENERATION SET VALUE = -1 WHERE NAME = 'INDEX'; END";
+const char* const kIndexTriggers[] = {
+    "CREATE TRIGGER IF NOT EXISTS LANBROOK_IDX_INSERT AFTER INSERT ON FILEINFO_IDX",
+    "CREATE TRIGGER IF NOT EXISTS LANBROOK_IDX_DELETE AFTER DELETE ON FILEINFO_IDX",
+    "CREATE TRIGGER IF NOT EXISTS LANBROOK_IDX_UPDATE AFTER UPDATE ON FILEINFO_IDX",
+};
+
 const char* const kFolderInsert = "INSERT INTO FILEINFO_DIF (FNAME, FTIME, FLEVEL) VALUES (?,?,?)";
 const char* const kFolderTimeUpdate = "UPDATE FILEINFO_DIF SET FTIME = ? WHERE ID = ?";
 const char* const kFileInsert =
@@ -51,6 +76,7 @@ bool CFileInfoDB::open() {
     // A table or statement that cannot be made leaves its operations failing;
     // the connection itself is open.
     for (const char* sql : kConnectionSetup) (void)execute(sql);
+    createGenerationTable();
     (void)prepare(folderInsert_, kFolderInsert);
     (void)prepare(folderTimeUpdate_, kFolderTimeUpdate);
     (void)prepare(fileInsert_, kFileInsert);
@@ -79,6 +105,62 @@ bool CFileInfoDB::writeIndex(const std::vector<std::string>& entries) {
         rows.push_back(sqltext::splitIndexEntry(*entry));
     }
     return insertRows(kIndexInsert, rows);
+}
+
+void CFileInfoDB::createGenerationTable() {
+    // Made once, with its rows, so that an open of a database that has it
+    // writes nothing (and waits for no lock another program holds).
+    if (!tableExists("LANBROOK_GENERATION") && execute("BEGIN")) {
+        if (execute(kGenerationTable) && execute(kGenerationSeed))
+            (void)execute("COMMIT");
+        else
+            (void)execute("ROLLBACK");
+    }
+    for (const char* head : kFileTriggers) (void)execute(std::string(head) + kBumpFiles);
+}
+
+bool CFileInfoDB::fileGeneration(std::int64_t& out) {
+    if (!query("SELECT VALUE FROM LANBROOK_GENERATION WHERE NAME = 'FILES'")) return false;
+    const bool found = !resultRows().empty() && sqltext::isRowId(resultRows().front().at(0));
+    if (found) out = std::stoll(resultRows().front().at(0));
+    clearResult();
+    return found;
+}
+
+bool CFileInfoDB::recordIndexGeneration(std::int64_t generation, std::size_t rows) {
+    if (!execute("BEGIN")) return false;
+    bool recorded = true;
+    for (const char* head : kIndexTriggers)
+        recorded = recorded && execute(std::string(head) + kForgetIndex);
+    recorded = recorded &&
+               execute(
+                   "INSERT OR IGNORE INTO LANBROOK_GENERATION (NAME, VALUE) VALUES "
+                   "('FILES', 0)") &&
+               execute(
+                   "INSERT OR REPLACE INTO LANBROOK_GENERATION (NAME, VALUE) VALUES "
+                   "('INDEX', " +
+                   std::to_string(generation) + "), ('INDEX_ROWS', " + std::to_string(rows) + ")");
+    return execute(recorded ? "COMMIT" : "ROLLBACK") && recorded;
+}
+
+bool CFileInfoDB::indexIsCurrent() {
+    if (!tableExists("FILEINFO_IDX")) return false;
+    const bool read = query(
+        "SELECT (SELECT VALUE FROM LANBROOK_GENERATION WHERE NAME = 'FILES'), "
+        "(SELECT VALUE FROM LANBROOK_GENERATION WHERE NAME = 'INDEX'), "
+        "(SELECT VALUE FROM LANBROOK_GENERATION WHERE NAME = 'INDEX_ROWS'), "
+        "IFNULL((SELECT seq FROM sqlite_sequence WHERE name = 'FILEINFO_IDX'), 0), "
+        "IFNULL((SELECT MAX(ID) FROM FILEINFO_IDX), 0), "
+        "(SELECT COUNT(*) FROM sqlite_master WHERE type = 'trigger' AND tbl_name = "
+        "'FILEINFO_IDX' AND name LIKE 'LANBROOK_IDX_%')");
+    if (!read || resultRows().size() != 1) {
+        clearResult();
+        return false;
+    }
+    const Row row = resultRows().front();
+    clearResult();
+    if (row.size() != 6 || row[0].empty() || row[0] != row[1] || row[1] == "-1") return false;
+    return row[2] == row[3] && row[3] == row[4] && row[5] == "3";
 }
 
 bool CFileInfoDB::queryIndex() {

@@ -19,6 +19,12 @@
 //   FILEINFO_SCN  scan history: ID, FNAME (drive root), FTIME (scan start).
 //   FILEINFO_IDX  statistics index, one row per MASK, written by writeIndex
 //                 only: ID (display order), FTSIZE, FNUM, MASK, FNAME.
+// Beside them, LANBROOK_GENERATION (NAME, VALUE) counts the changes of the
+// file rows: triggers bump FILES on every insert and delete of a file row and
+// on every update of its ID, MASK or name, whichever connection or program
+// makes it. INDEX holds the FILES value the index was built from (-1: none
+// known) and INDEX_ROWS the number of rows it was written with; triggers on
+// FILEINFO_IDX reset INDEX on any change of its rows.
 //
 // Folder identifiers are the decimal texts the database delivered. One that
 // is not a decimal integer (an empty text after a failed insertFolder) is
@@ -51,6 +57,18 @@ public:
     // repeated MASK); nothing of the batch is then committed and, once the
     // connection is closed, FILEINFO_IDX is empty.
     bool writeIndex(const std::vector<std::string>& entries);
+    // The current FILES generation; false when it cannot be read.
+    [[nodiscard]] bool fileGeneration(std::int64_t& out);
+    // Records that the index now holds the `rows` rows built from file rows
+    // of generation `generation` (-1 when it is unknown: the next build then
+    // reads the rows again), and guards the index with its triggers.
+    [[nodiscard]] bool recordIndexGeneration(std::int64_t generation, std::size_t rows);
+    // True when the index is known to be what a build from the current file
+    // rows would write: it was built from the current generation, its
+    // triggers are in place (no program dropped it since), and its rows and
+    // sequence stand at the count it was written with.
+    [[nodiscard]] bool indexIsCurrent();
+
     // Leaves rows (FNUM, MASK, FNAME) of FILEINFO_IDX in resultRows(), in ID order.
     [[nodiscard]] bool queryIndex();
 
@@ -126,6 +144,7 @@ private:
         if (!written) ++failedWrites_;
         return written;
     }
+    void createGenerationTable();
     [[nodiscard]] bool querySingleColumn(const std::string& sql, std::vector<std::string>& out);
 
     Statement folderInsert_;

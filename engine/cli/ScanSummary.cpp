@@ -8,6 +8,8 @@
 #include <utility>
 
 #include "engine/FileInfoAnalyse.h"
+#include "engine/GroupCheck.h"
+#include "engine/cli/VerifyRun.h"
 #include "storage/CFileInfoDB.h"
 #include "util/FileUtility.h"
 #include "util/platform/FileSystem.h"
@@ -33,6 +35,11 @@ private:
     Handler onRow_;
 };
 
+std::string nativePath(const std::string& path) {
+    const std::string native = platform::toNativePath(path);
+    return native.empty() ? path : native;
+}
+
 std::string sizeText(std::uint64_t bytes) {
     char buffer[32];
     return FileUtility::formatSize(buffer, bytes);
@@ -40,7 +47,8 @@ std::string sizeText(std::uint64_t bytes) {
 
 }  // namespace
 
-bool ScanSummary::load(const std::string& databasePath, std::size_t topGroups, std::string& error) {
+bool ScanSummary::load(const std::string& databasePath, std::size_t topGroups, std::string& error,
+                       bool withPaths) {
     // Rows (FNUM, MASK, FNAME) in ID order: the most wasteful group first.
     RowReader index(databasePath, [&](const char* fnum, const char* mask, const char* name) {
         addGroup(std::atoi(fnum), mask, name, topGroups);
@@ -49,7 +57,7 @@ bool ScanSummary::load(const std::string& databasePath, std::size_t topGroups, s
         error = index.errorText();
         return false;
     }
-    return top.empty() || loadPaths(databasePath, error);
+    return top.empty() || !withPaths || loadPaths(databasePath, error);
 }
 
 void ScanSummary::addGroup(int fileCount, const char* mask, const char* name,
@@ -63,6 +71,7 @@ void ScanSummary::addGroup(int fileCount, const char* mask, const char* name,
     duplicateBytes += waste;
     if (count < 2) return;
     ++duplicateGroups;
+    duplicateMasks.emplace_back(mask);
     if (waste == 0 || top.size() >= topGroups) return;
     Group group;
     group.count = fileCount;
@@ -80,9 +89,7 @@ bool ScanSummary::loadPaths(const std::string& databasePath, std::string& error)
     RowReader files(databasePath, [&](const char* mask, const char* folder, const char* name) {
         const auto found = wanted.find(mask);
         if (found == wanted.end()) return;
-        const std::string path = std::string(folder) + name;
-        const std::string native = platform::toNativePath(path);
-        found->second->push_back(native.empty() ? path : native);
+        found->second->push_back(nativePath(std::string(folder) + name));
     });
     if (!files.open() || !files.queryAllFiles()) {
         error = files.errorText();
@@ -92,8 +99,8 @@ bool ScanSummary::loadPaths(const std::string& databasePath, std::string& error)
     return true;
 }
 
-void ScanSummary::print(std::FILE* out, std::uint32_t filesHandled,
-                        std::size_t pathsPerGroup) const {
+void ScanSummary::print(std::FILE* out, std::uint32_t filesHandled, std::size_t pathsPerGroup,
+                        const VerifyRun* verified) const {
     const auto u = [](std::uint64_t n) { return static_cast<unsigned long long>(n); };
     std::fprintf(out, "\nFiles handled:    %lu\n", static_cast<unsigned long>(filesHandled));
     std::fprintf(out, "Files stored:     %llu\n", u(storedFiles));
@@ -102,6 +109,7 @@ void ScanSummary::print(std::FILE* out, std::uint32_t filesHandled,
     std::fprintf(out, "Total bytes:      %llu (%s)\n", u(totalBytes), sizeText(totalBytes).c_str());
     std::fprintf(out, "Duplicate bytes:  %llu (%s)\n", u(duplicateBytes),
                  sizeText(duplicateBytes).c_str());
+    if (verified != nullptr) printVerified(out, *verified);
     if (top.empty()) {
         std::fprintf(out, "\nNo duplicate group wastes any bytes.\n");
         return;
@@ -112,10 +120,68 @@ void ScanSummary::print(std::FILE* out, std::uint32_t filesHandled,
         std::fprintf(out, "%2zu. %d copies of %s, %llu bytes each: %llu bytes wasted (%s)\n", i + 1,
                      group.count, group.name.c_str(), u(group.size), u(group.waste),
                      sizeText(group.waste).c_str());
+        if (const GroupCheck* checked =
+                verified != nullptr ? verified->find(group.mask) : nullptr) {
+            printClasses(out, *checked, pathsPerGroup);
+            continue;
+        }
         const std::size_t shown = std::min(group.paths.size(), pathsPerGroup);
         for (std::size_t p = 0; p < shown; ++p)
             std::fprintf(out, "    %s\n", group.paths[p].c_str());
         if (group.paths.size() > shown)
             std::fprintf(out, "    ... and %zu more\n", group.paths.size() - shown);
+    }
+}
+
+void ScanSummary::printVerified(std::FILE* out, const VerifyRun& verified) const {
+    const auto u = [](std::uint64_t n) { return static_cast<unsigned long long>(n); };
+    std::fprintf(out, "Groups confirmed: %llu\n", u(verified.confirmed));
+    std::fprintf(out, "Groups partly:    %llu\n", u(verified.partly));
+    std::fprintf(out, "Groups refuted:   %llu\n", u(verified.refuted));
+    std::fprintf(out, "Groups unknown:   %llu\n", u(verified.unknown));
+    std::fprintf(out, "Verified duplicate bytes: %llu (%s)\n", u(verified.verifiedBytes),
+                 sizeText(verified.verifiedBytes).c_str());
+}
+
+void ScanSummary::printClasses(std::FILE* out, const GroupCheck& group, std::size_t pathsPerGroup) {
+    const std::uint64_t reclaimable = group.reclaimableBytes();
+    std::fprintf(out, "    %s: %llu bytes verified duplicate (%s)\n", groupStateName(group.state),
+                 static_cast<unsigned long long>(reclaimable), sizeText(reclaimable).c_str());
+    // One block per class of copies, then the unique, changed and unreadable files.
+    std::vector<std::pair<std::string, std::vector<std::string>>> blocks;
+    std::vector<std::string> unique;
+    for (std::size_t c = 0; c < group.classes.size(); ++c) {
+        const bool copy = group.distinctFiles(static_cast<int>(c)) >= 2;
+        if (copy)
+            blocks.emplace_back("copies " + std::to_string(blocks.size() + 1),
+                                std::vector<std::string>());
+        std::vector<std::string>& paths = copy ? blocks.back().second : unique;
+        for (const int i : group.classes[c]) {
+            const CheckedFile& file = group.files[static_cast<std::size_t>(i)];
+            paths.push_back(nativePath(file.path()) + (file.linkSet >= 0 ? "  (hard link)" : ""));
+        }
+    }
+    if (!unique.empty()) blocks.emplace_back("unique", std::move(unique));
+    std::vector<std::string> changed, unreadable;
+    for (const CheckedFile& file : group.files) {
+        if (file.status == CheckedFile::Status::Changed)
+            changed.push_back(nativePath(file.path()));
+        else if (file.status == CheckedFile::Status::Unreadable)
+            unreadable.push_back(nativePath(file.path()) + " (" + file.reason + ")");
+    }
+    if (!changed.empty()) blocks.emplace_back("changed since the analysis", std::move(changed));
+    if (!unreadable.empty()) blocks.emplace_back("unreadable", std::move(unreadable));
+    std::size_t shown = 0;
+    for (auto& [title, paths] : blocks) {
+        if (shown >= pathsPerGroup) break;
+        std::sort(paths.begin(), paths.end());
+        std::fprintf(out, "    %s:\n", title.c_str());
+        for (std::size_t p = 0; p < paths.size(); ++p, ++shown) {
+            if (shown >= pathsPerGroup) {
+                std::fprintf(out, "      ... and %zu more\n", paths.size() - p);
+                break;
+            }
+            std::fprintf(out, "      %s\n", paths[p].c_str());
+        }
     }
 }

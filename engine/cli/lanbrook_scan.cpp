@@ -6,15 +6,19 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unordered_set>
 
 #include "engine/AnalyseThreadProc.h"
 #include "engine/ConfigInfo.h"
 #include "engine/cli/ConsoleTarget.h"
 #include "engine/cli/ScanSummary.h"
+#include "engine/cli/SummaryJson.h"
+#include "engine/cli/VerifyRun.h"
 #include "storage/CDatabaseRecovery.h"
 #include "storage/CFileInfoDB.h"
 #include "util/FileUtility.h"
 #include "util/platform/FileSystem.h"
+#include "util/platform/Terminal.h"
 
 namespace {
 
@@ -25,7 +29,7 @@ constexpr std::size_t kTopGroups = 10;
 constexpr std::size_t kPathsPerGroup = 20;
 
 const char* const kHelp =
-    "Usage: lanbrook-scan [-q] [--help]\n"
+    "Usage: lanbrook-scan [-q] [--verify] [--json] [--help]\n"
     "\n"
     "Scans every drive of the drive map into the file database, fingerprinting\n"
     "new and modified files, rebuilds the index of duplicate groups and prints a\n"
@@ -34,8 +38,29 @@ const char* const kHelp =
     "Later runs are incremental: only new and modified files are read again.\n"
     "\n"
     "Options:\n"
-    "  -q       print only the summary, not each folder as it is entered\n"
-    "  --help   print this text\n"
+    "  -q        print only the summary, not each folder as it is entered\n"
+    "  --verify  after the run, check the content of every duplicate group, most\n"
+    "            waste first: each file is read whole and hashed (XXH3-128), after\n"
+    "            its two ends are compared with the others'; hashes are kept in the\n"
+    "            database (table CONTENT_HASH), so a later --verify reads only new\n"
+    "            and changed files. The summary adds the groups confirmed (every\n"
+    "            file a copy), partly (some files copies), refuted (no two files\n"
+    "            identical) and unknown (unreadable or changed files), and\n"
+    "            \"Verified duplicate bytes\": the bytes the extra copies of every\n"
+    "            class of identical files take, hard links (names of one file)\n"
+    "            counted once. The top groups list their files by class. On a\n"
+    "            terminal a progress line is shown on standard error.\n"
+    "  --json    print the summary as one JSON object on standard output instead\n"
+    "            of the text (and no folder lines): keys files_handled, files,\n"
+    "            groups, duplicate_groups, total_bytes, duplicate_bytes, database,\n"
+    "            top (the groups that waste most, with their files); with --verify\n"
+    "            also verified_duplicate_bytes, groups_by_state (confirmed, partly,\n"
+    "            refuted, unknown) and, per top group, state, verified_bytes,\n"
+    "            classes (lists of indices into files) and each file's status,\n"
+    "            class and link_set. Texts are UTF-8: in a path that is not, each\n"
+    "            invalid byte is replaced by U+FFFD and the exact bytes are given\n"
+    "            in hexadecimal under \"path_bytes\" beside \"path\".\n"
+    "  --help    print this text\n"
     "\n"
     "Environment:\n"
     "  LANBROOK_DRIVES  the drives to scan: entries LETTER:=FOLDER separated by ';',\n"
@@ -56,7 +81,7 @@ const char* const kHelp =
 
 void printUsageError(const char* argument) {
     std::fprintf(stderr, "lanbrook-scan: unknown argument '%s'\n", argument);
-    std::fprintf(stderr, "Usage: lanbrook-scan [-q] [--help]\n");
+    std::fprintf(stderr, "Usage: lanbrook-scan [-q] [--verify] [--json] [--help]\n");
 }
 
 const char* environmentText(const char* name) {
@@ -120,22 +145,72 @@ int reportOutcome(const AnalysisOutcome& outcome) {
     return outcome.failedWrites > 0 || !outcome.indexWritten ? kExitWritesFailed : 0;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+struct Options {
     bool quiet = false;
+    bool verify = false;
+    bool json = false;
+};
+
+// Reads the arguments into `options`; -1 to go on, else the exit status.
+int parseArguments(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(kHelp, stdout);
             return 0;
         }
-        if (std::strcmp(argv[i], "-q") == 0) {
-            quiet = true;
-            continue;
+        if (std::strcmp(argv[i], "-q") == 0)
+            options.quiet = true;
+        else if (std::strcmp(argv[i], "--verify") == 0)
+            options.verify = true;
+        else if (std::strcmp(argv[i], "--json") == 0)
+            options.json = true;
+        else {
+            printUsageError(argv[i]);
+            return kExitUsage;
         }
-        printUsageError(argv[i]);
-        return kExitUsage;
     }
+    return -1;
+}
+
+// Reads the index (and checks the groups' content), then prints the
+// summary; false when the database cannot be read.
+bool printSummary(const Options& options, const std::string& databasePath,
+                  std::uint32_t filesHandled) {
+    ScanSummary summary;
+    std::string error;
+    // With --verify the files of the top groups come from the check's one
+    // pass over the file table.
+    if (!summary.load(databasePath, kTopGroups, error, !options.verify)) {
+        std::fprintf(stderr, "lanbrook-scan: cannot read the index: %s\n", error.c_str());
+        return false;
+    }
+    VerifyRun verified;
+    if (options.verify) {
+        std::unordered_set<std::string> keep;
+        for (const ScanSummary::Group& group : summary.top) keep.insert(group.mask);
+        std::FILE* progress = platform::isTerminal(stderr) ? stderr : nullptr;
+        if (!verified.run(databasePath, summary.duplicateMasks, keep, progress, error)) {
+            std::fprintf(stderr, "lanbrook-scan: cannot check the groups' content: %s\n",
+                         error.c_str());
+            return false;
+        }
+    }
+    const VerifyRun* checked = options.verify ? &verified : nullptr;
+    if (options.json) {
+        std::fputs(summaryJson(summary, filesHandled, databasePath, checked).c_str(), stdout);
+        return true;
+    }
+    summary.print(stdout, filesHandled, kPathsPerGroup, checked);
+    std::printf("Database:         %s\n", nativeText(databasePath).c_str());
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    const int parsed = parseArguments(argc, argv, options);
+    if (parsed >= 0) return parsed;
 
     const ConfigInfo& config = ConfigInfo::global();
     if (!config.isValid()) {
@@ -148,18 +223,11 @@ int main(int argc, char** argv) {
     }
     if (!prepareDatabase(config)) return kExitDatabase;
 
-    ConsoleTarget target(stdout, quiet);
+    // With --json standard output carries the JSON object alone.
+    ConsoleTarget target(stdout, options.quiet || options.json);
     AnalysisOutcome outcome;
     (void)AnalyseThreadProc(&target, &outcome);
     const int status = reportOutcome(outcome);
-
-    ScanSummary summary;
-    std::string error;
-    if (!summary.load(config.getDatabasePath(), kTopGroups, error)) {
-        std::fprintf(stderr, "lanbrook-scan: cannot read the index: %s\n", error.c_str());
-        return kExitDatabase;
-    }
-    summary.print(stdout, target.fileCount(), kPathsPerGroup);
-    std::printf("Database:         %s\n", nativeText(config.getDatabasePath()).c_str());
+    if (!printSummary(options, config.getDatabasePath(), target.fileCount())) return kExitDatabase;
     return status;
 }

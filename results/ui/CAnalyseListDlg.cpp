@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "results/ui/CAnalyseListDlg.h"
 
+#include <QCheckBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableWidget>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "engine/FileInfoAnalyse.h"
@@ -13,6 +15,7 @@
 #include "engine/ui/ControlIds.h"
 #include "engine/ui/ItemBytes.h"
 #include "results/FileInfoLoader.h"
+#include "results/ui/GroupStateLook.h"
 #include "results/ui/IResultViewOwner.h"
 #include "util/FileUtility.h"
 
@@ -47,6 +50,10 @@ QTableWidgetItem* cell(const QString& text, int column) {
     return item;
 }
 
+// The hide box's rectangle in dialog units: right of the page selector,
+// where the template has no control.
+constexpr int kHideBox[] = {168, 249, 71, 12};
+
 }  // namespace
 
 const DialogTemplate& CAnalyseListDlg::dialogTemplate() {
@@ -59,8 +66,13 @@ CAnalyseListDlg::CAnalyseListDlg(IResultViewOwner* owner, FileInfoLoader* loader
       m_loader(loader),
       m_list(control<QTableWidget>(ids::kGroupList)),
       m_pageEdit(control<QLineEdit>(ids::kPageEdit)),
-      m_pageSpin(control<CUpDownControl>(ids::kPageSpin)) {
+      m_pageSpin(control<CUpDownControl>(ids::kPageSpin)),
+      m_hideRefuted(new QCheckBox(QStringLiteral("隐藏内容不同组"), this)) {
     setObjectName("listPage");
+    m_hideRefuted->setObjectName("hideRefutedBox");
+    m_hideRefuted->setToolTip(
+        QStringLiteral("不显示已核对内容、文件各不相同的组（它们不是重复文件）"));
+    connect(m_hideRefuted, &QCheckBox::toggled, this, &CAnalyseListDlg::OnHideRefutedToggled);
     OnInitDialog();
     connect(m_pageEdit, &QLineEdit::textChanged, this, &CAnalyseListDlg::OnPageChanged);
     connect(
@@ -94,30 +106,26 @@ int CAnalyseListDlg::permille(long long duplicateBytes, long long totalBytes) {
 }
 
 void CAnalyseListDlg::refresh() {
-    const int pages = pageCount(m_loader->groupCount());
-    control<QLabel>(ids::kStatusLine)
-        ->setText(QStringLiteral("共%1页，共 %2字节，重复 %3字节")
-                      .arg(pages)
-                      .arg(itembytes::display(m_loader->getTotalSizeText()),
-                           itembytes::display(m_loader->getDuplicateSizeText())));
+    rebuildVisible();
+    updatePagingFigures();
     m_owner->ShowDuplicateRatio(permille(m_loader->duplicateBytes(), m_loader->totalBytes()));
     m_pageEdit->setText(QStringLiteral("1"));
-    m_pageSpin->setRange(1, pages);
     m_list->setUpdatesEnabled(false);
     showPage(0);
     m_list->setUpdatesEnabled(true);
 }
 
 void CAnalyseListDlg::showPage(int page) {
-    const int groups = m_loader->groupCount();
+    const int groups = shownGroupCount();
     const int start = page * m_pageSize;
     if (page < 0 || start > groups) return;
     m_list->setRowCount(0);
     m_rowMasks.clear();
     const int n = std::min(groups - start, m_pageSize);
     m_list->setRowCount(n);
-    for (int i = start; i < start + n; ++i) {
-        const int row = i - start;
+    for (int position = start; position < start + n; ++position) {
+        const int row = position - start;
+        const int i = groupAt(position);
         const std::vector<std::string> group = m_loader->GetFileInfo(i);
         const std::string& mask = group[1];
         char size[32];
@@ -129,6 +137,8 @@ void CAnalyseListDlg::showPage(int page) {
         name->setData(itembytes::kBytesRole, itembytes::toBytes(group[2]));
         m_list->setItem(row, 3, name);
         m_rowMasks[row] = mask;
+        const auto known = m_states.find(mask);
+        if (known != m_states.end()) applyState(row, known->second);
     }
 }
 
@@ -141,4 +151,104 @@ void CAnalyseListDlg::OnItemChanged(const QItemSelection& selected) {
     const int row = selected.indexes().first().row();
     const auto it = m_rowMasks.find(row);
     if (row >= 0 && it != m_rowMasks.end()) m_owner->ShowFileList(it->second);
+}
+
+void CAnalyseListDlg::resizeEvent(QResizeEvent* event) {
+    CTemplatePage::resizeEvent(event);
+    m_hideRefuted->setGeometry(DialogTemplateBuilder::toPixels(
+        font(), int(kHideBox[0] * placementScaleX()), int(kHideBox[1] * placementScaleY()),
+        int(kHideBox[2] * placementScaleX()), int(kHideBox[3] * placementScaleY())));
+}
+
+int CAnalyseListDlg::currentPage() const {
+    return std::max(0, std::atoi(m_pageEdit->text().toLatin1().constData()) - 1);
+}
+
+void CAnalyseListDlg::refreshKeepingPage() {
+    const int page = currentPage();
+    refresh();
+    const int pages = pageCount(shownGroupCount());
+    if (page > 0 && page < pages) m_pageEdit->setText(QString::number(page + 1));
+}
+
+void CAnalyseListDlg::rebuildVisible() {
+    m_visible.clear();
+    if (!m_hideRefuted->isChecked()) return;
+    std::vector<bool> refuted(std::size_t(m_loader->groupCount()), false);
+    for (const auto& [mask, state] : m_states) {
+        const int group = m_loader->groupOf(mask);
+        if (state == GroupState::Refuted && group >= 0) refuted[std::size_t(group)] = true;
+    }
+    for (int i = 0; i < int(refuted.size()); ++i)
+        if (!refuted[std::size_t(i)]) m_visible.push_back(i);
+}
+
+int CAnalyseListDlg::shownGroupCount() const {
+    return m_hideRefuted->isChecked() ? int(m_visible.size()) : m_loader->groupCount();
+}
+
+int CAnalyseListDlg::groupAt(int position) const {
+    return m_hideRefuted->isChecked() ? m_visible[std::size_t(position)] : position;
+}
+
+// The status line and the page selector's range over the groups shown.
+void CAnalyseListDlg::updatePagingFigures() {
+    const int pages = pageCount(shownGroupCount());
+    control<QLabel>(ids::kStatusLine)
+        ->setText(QStringLiteral("共%1页，共 %2字节，重复 %3字节")
+                      .arg(pages)
+                      .arg(itembytes::display(m_loader->getTotalSizeText()),
+                           itembytes::display(m_loader->getDuplicateSizeText())));
+    m_pageSpin->setRange(1, pages);
+}
+
+void CAnalyseListDlg::OnHideRefutedToggled() {
+    rebuildVisible();
+    updatePagingFigures();
+    m_pageEdit->setText(QStringLiteral("1"));
+    showPage(0);
+}
+
+void CAnalyseListDlg::setGroupState(const std::string& mask, GroupState state) {
+    m_states[mask] = state;
+    if (state == GroupState::Refuted && m_hideRefuted->isChecked()) {
+        // The group leaves the pages: show the same page of those left.
+        const auto gone =
+            std::lower_bound(m_visible.begin(), m_visible.end(), m_loader->groupOf(mask));
+        if (gone == m_visible.end() || *gone != m_loader->groupOf(mask)) return;
+        const int page = currentPage();
+        m_visible.erase(gone);
+        updatePagingFigures();
+        const int keep = std::min(page, std::max(0, pageCount(shownGroupCount()) - 1));
+        if (keep != page)
+            m_pageEdit->setText(QString::number(keep + 1));
+        else
+            showPage(keep);
+        return;
+    }
+    for (const auto& [row, rowMask] : m_rowMasks)
+        if (rowMask == mask) applyState(row, state);
+}
+
+void CAnalyseListDlg::clearGroupStates() {
+    m_states.clear();
+    for (const auto& [row, mask] : m_rowMasks) applyState(row, GroupState::Unchecked);
+}
+
+GroupState CAnalyseListDlg::groupState(const std::string& mask) const {
+    const auto known = m_states.find(mask);
+    return known == m_states.end() ? GroupState::Unchecked : known->second;
+}
+
+void CAnalyseListDlg::applyState(int row, GroupState state) {
+    const QColor colour = groupstate::rowColour(state);
+    for (int c = 0; c < m_list->columnCount(); ++c) {
+        QTableWidgetItem* item = m_list->item(row, c);
+        if (!item) continue;
+        item->setToolTip(state == GroupState::Unchecked ? QString() : groupstate::toolTip(state));
+        item->setBackground(colour.isValid() ? QBrush(colour) : QBrush());
+    }
+    // The icon goes before the name: the number column is too narrow to hold
+    // it beside a number of three digits or more.
+    if (QTableWidgetItem* name = m_list->item(row, 3)) name->setIcon(groupstate::icon(state));
 }

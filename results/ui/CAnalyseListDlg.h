@@ -3,12 +3,16 @@
 
 #include <map>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
+#include "engine/GroupCheck.h"
 #include "engine/ui/CTemplatePage.h"
 
 class CUpDownControl;
 class FileInfoLoader;
 class IResultViewOwner;
+class QCheckBox;
 class QItemSelection;
 class QLineEdit;
 class QTableWidget;
@@ -17,6 +21,11 @@ class QTableWidget;
 // a page, with a wrapping page selector and a status line of the category's
 // total and duplicated bytes. refresh() reports the duplicate ratio to the
 // owner; a row that becomes selected makes the owner list its group's files.
+//
+// Each row also shows its group's content-check state once it is known (an
+// icon before the name with a tooltip on every cell, and a row colour), leaving the
+// column texts as they are. A check box of its own, off by default, hides the
+// groups whose files all differ; the pages then run over the groups left.
 class CAnalyseListDlg : public CTemplatePage {
     Q_OBJECT
 public:
@@ -29,6 +38,17 @@ public:
     // Fills the list with page `page` (from 0). A negative page or one that
     // starts beyond the last group changes nothing.
     void showPage(int page);
+    // As refresh(), but stays on the page shown before when it still exists.
+    void refreshKeepingPage();
+    // The page shown, from 0.
+    int currentPage() const;
+
+    // Records the state of the group of `mask` and shows it on its row.
+    void setGroupState(const std::string& mask, GroupState state);
+    // Forgets every state (a new category or a new check).
+    void clearGroupStates();
+    GroupState groupState(const std::string& mask) const;
+    QCheckBox* hideRefutedBox() const { return m_hideRefuted; }
 
     static constexpr int kPageSize = 26;
 
@@ -39,8 +59,18 @@ public:
 
     static const DialogTemplate& dialogTemplate();
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
     bool OnInitDialog();
+    void OnHideRefutedToggled();
+    // The group numbers the pages run over: all, or those not refuted.
+    void rebuildVisible();
+    int shownGroupCount() const;
+    int groupAt(int position) const;
+    void updatePagingFigures();
+    void applyState(int row, GroupState state);
     void OnPageChanged();
     void OnItemChanged(const QItemSelection& selected);
 
@@ -51,4 +81,7 @@ private:
     QTableWidget* m_list;
     QLineEdit* m_pageEdit;
     CUpDownControl* m_pageSpin;
+    QCheckBox* m_hideRefuted;
+    std::unordered_map<std::string, GroupState> m_states;  // MASK -> known state
+    std::vector<int> m_visible;  // group numbers shown while refuted ones are hidden
 };

@@ -168,6 +168,7 @@ void CTreeViewDlg::OnIgnoreFolder() {
     const CPathTreeNode* node = m_loader->pathTree().findNode(path);
     // The empty path finds the root, whose index 0 keeps it from being ignored.
     if (!node || node->groupIndex() >= 0) return;
+    m_owner->StopContentCheck();
     CFileInfoDB& database = m_loader->database();
     database.addIgnoredFolder(path);
     database.deleteFolderTree(path);

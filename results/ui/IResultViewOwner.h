@@ -16,6 +16,9 @@ public:
     virtual void ShowDuplicateRatio(int permille) = 0;
     // Reloads the result of category `code` and refreshes both pages.
     virtual void RefreshCategory(int code) = 0;
+    // Stops the background content check and waits for its thread, before a
+    // write that rebuilds the index; the next RefreshCategory starts it again.
+    virtual void StopContentCheck() = 0;
     // The category code the owner shows now.
     virtual int currentCategory() const = 0;
 };

@@ -34,4 +34,14 @@ make_sample_tree() {
     file "笔记/会议记录.txt" 6000
     copy "笔记/会议记录.txt" "Desktop/会议记录.txt"
     file "网页/index.html" 30000
+    # flip PATH OFFSET: changes one byte of a copy, away from the fingerprint's
+    # samples, so the fingerprint still groups it and only the content check
+    # tells it apart.
+    flip() { printf 'X' | dd of="$sample/$1" bs=1 seek="$2" conv=notrunc status=none; }
+    file "Downloads/toolchain-1.4.tar.gz" 4600000
+    copy "Downloads/toolchain-1.4.tar.gz" "Downloads/toolchain-1.5.tar.gz"
+    flip "Downloads/toolchain-1.5.tar.gz" 1000
+    file "照片/2024/合影.jpg" 1300000
+    copy "照片/2024/合影.jpg" "备份/手机相册/合影.jpg" "Desktop/合影.jpg" "Downloads/合影-编辑.jpg"
+    flip "Downloads/合影-编辑.jpg" 70000
 }

@@ -118,3 +118,69 @@ TEST_F(ScanModeTest, FastScansReportTheFoldersAndFilesOfPlainScansInTheirOrder) 
     EXPECT_EQ(reports_[0], reports_[2]);
     EXPECT_EQ(reports_[1], reports_[3]);
 }
+
+// A tree the walk cannot hold ahead at once: more folders side by side and
+// one below the other than it lists ahead, and a folder with more files than
+// it reads ahead, read by many readers a run at a time.
+class WideDeepScanModeTest : public ScanModeTest {
+protected:
+    static constexpr int kWide = 600;
+    static constexpr int kDeep = 560;
+    static constexpr int kBigFolderFiles = 8300;
+
+    struct Outcome {
+        std::vector<std::vector<CSqliteDB::Row>> states;
+        std::vector<std::vector<std::string>> reports;
+    };
+
+    Outcome wideDeepScenario(ScanMode mode) {
+        testsupport::removeDatabase();
+        TempTree tree;
+        setenv("LANBROOK_DRIVES",
+               ("C:=" + testsupport::prepareScratchEnvironment() + ";D:=" + tree.root()).c_str(),
+               1);
+        for (int i = 0; i < kWide; ++i)
+            tree.writeFile("wide/w" + std::to_string(i) + "/f", std::to_string(i % 13));
+        std::string deep = "deep";
+        for (int i = 0; i < kDeep; ++i) {
+            deep += "/d";
+            if (i % 50 == 0) tree.writeFile(deep + "/f", std::to_string(i));
+        }
+        tree.makeFolder(deep);
+        for (int i = 0; i < kBigFolderFiles; ++i)
+            tree.writeFile("big/" + std::to_string(i), std::to_string(i % 101));
+        setAllTimes(tree, 2000, 1000);
+        Outcome outcome;
+        outcome.reports.push_back(scanDrive(mode, 0));
+        outcome.states.push_back(dump());
+
+        // Unchanged folders whose files changed after the first scan, spread
+        // over the big folder and the chains.
+        for (int i = 0; i < kBigFolderFiles; i += 97) {
+            tree.writeFile("big/" + std::to_string(i), "changed " + std::to_string(i));
+            tree.setModificationTime("big/" + std::to_string(i), 3000);
+        }
+        tree.writeFile("wide/w599/f", "changed");
+        tree.setModificationTime("wide/w599/f", 3000);
+        tree.setModificationTime("big", 2000);
+        tree.setModificationTime("wide/w599", 2000);
+        outcome.reports.push_back(scanDrive(mode, 2000));
+        outcome.states.push_back(dump());
+        return outcome;
+    }
+};
+
+TEST_F(WideDeepScanModeTest, FastScansMatchPlainScansBeyondTheLookahead) {
+    const Outcome plain = wideDeepScenario(ScanMode::Plain);
+    const Outcome fast = wideDeepScenario(ScanMode::Fast);
+    ASSERT_EQ(plain.states.size(), 2u);
+    // Every folder and file has its row: the root, wide and its folders, the
+    // chain, big and their files.
+    EXPECT_EQ(plain.reports[0].size(), 1u + 1u + kWide + 1u + kDeep + 1u + 1u);
+    EXPECT_GT(plain.states[0].size(), static_cast<std::size_t>(kBigFolderFiles + kWide + kDeep));
+    EXPECT_NE(plain.states[0], plain.states[1]);  // the rechecked files were read again
+    for (std::size_t i = 0; i < plain.states.size(); ++i) {
+        EXPECT_EQ(plain.states[i], fast.states[i]) << "after scan " << i + 1;
+        EXPECT_EQ(plain.reports[i], fast.reports[i]) << "reports of scan " << i + 1;
+    }
+}

@@ -14,7 +14,7 @@ TEST_F(FreshFileTest, OpenCreatesTheBasicTablesButNotTheIndex) {
     EXPECT_TRUE(fs::exists(dbNative()));
     EXPECT_EQ(column("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"),
               (std::vector<std::string>{"FILEINFO_DIF", "FILEINFO_FIF", "FILEINFO_IGR",
-                                        "FILEINFO_SCN", "sqlite_sequence"}));
+                                        "FILEINFO_SCN", "LANBROOK_GENERATION", "sqlite_sequence"}));
     EXPECT_FALSE(db.tableExists("FILEINFO_IDX"));
 }
 

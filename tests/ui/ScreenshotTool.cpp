@@ -2,8 +2,10 @@
 // Takes the README's screenshots of the real windows over whatever drive map
 // and profile the environment gives (scripts/screenshots.sh prepares a sample
 // tree and runs this under Xvfb): the analysis dialog at the end of its run,
-// the main window with each tab, the ignored-folder manager and the About box.
+// the main window with each tab, the content check's states and classes, the
+// ignored-folder manager and the About box.
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
@@ -54,6 +56,35 @@ void clickRow(QTableWidget& list, int row) {
     QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, cell.center());
 }
 
+// The row of the first group in `state` on the list page; -1 for none.
+int rowInState(CQuorrelDlg& window, QTableWidget& groups, GroupState state) {
+    for (int row = 0; row < groups.rowCount(); ++row) {
+        const int group = groups.item(row, 0)->text().toInt();
+        if (window.listPage().groupState(window.loader().GetFileInfo(group)[1]) == state)
+            return row;
+    }
+    return -1;
+}
+
+// Once the content check is done: the list page with the groups' states and a
+// partly identical group's file classes, then the same with the refuted
+// groups hidden.
+void shootContentCheck(CQuorrelDlg& window) {
+    CContentCheckPanel& check = window.contentCheck();
+    uitest::waitUntil(
+        [&] { return !check.isRunning() || check.checkedGroups() == check.totalGroups(); }, 120000);
+    auto* groups = window.findChild<QTableWidget*>("groupList");
+    auto* files = window.findChild<QTableWidget*>("fileList");
+    const int partly = rowInState(window, *groups, GroupState::Partly);
+    if (partly >= 0) clickRow(*groups, partly);
+    if (files->rowCount() > 0) clickRow(*files, 0);
+    save(window, "main-window-check.png");
+    auto* hide = window.findChild<QCheckBox*>("hideRefutedBox");
+    hide->setChecked(true);
+    save(window, "main-window-hide-refuted.png");
+    hide->setChecked(false);
+}
+
 void shootMainWindow(const std::string& browseTo, const std::string& ignore) {
     CQuorrelDlg window;
     window.show();
@@ -64,6 +95,7 @@ void shootMainWindow(const std::string& browseTo, const std::string& ignore) {
     if (groups->rowCount() > 0) clickRow(*groups, 0);
     if (files->rowCount() > 0) clickRow(*files, 0);
     save(window, "main-window-list.png");
+    shootContentCheck(window);
 
     window.findChild<QTabWidget*>("tabs")->setCurrentIndex(1);
     window.treePage().selectPath(browseTo);

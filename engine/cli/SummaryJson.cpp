@@ -1,0 +1,124 @@
+// SPDX-License-Identifier: MIT
+#include "engine/cli/SummaryJson.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+
+#include "engine/GroupCheck.h"
+#include "engine/cli/ScanSummary.h"
+#include "engine/cli/VerifyRun.h"
+#include "util/platform/FileSystem.h"
+
+namespace {
+
+using nlohmann::json;
+
+bool validUtf8(const std::string& text) {
+    try {
+        (void)json(text).dump();
+        return true;
+    } catch (const json::type_error&) {
+        return false;
+    }
+}
+
+// Sets `key` to `text`; when the text is not valid UTF-8 its bytes go under
+// key + "_bytes" in hexadecimal too (the text itself gets U+FFFD in their place).
+void putText(json& object, const std::string& key, const std::string& text) {
+    object[key] = text;
+    if (validUtf8(text)) return;
+    static const char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    hex.reserve(2 * text.size());
+    for (const unsigned char byte : text) {
+        hex += kDigits[byte >> 4];
+        hex += kDigits[byte & 0x0f];
+    }
+    object[key + "_bytes"] = hex;
+}
+
+std::string nativePath(const std::string& path) {
+    const std::string native = platform::toNativePath(path);
+    return native.empty() ? path : native;
+}
+
+const char* statusName(CheckedFile::Status status) {
+    switch (status) {
+        case CheckedFile::Status::Changed:
+            return "changed";
+        case CheckedFile::Status::Unreadable:
+            return "unreadable";
+        case CheckedFile::Status::Checked:
+            break;
+    }
+    return "checked";
+}
+
+// The files of a checked group in its order, with their classes and statuses.
+void putCheck(json& entry, const GroupCheck& group) {
+    entry["state"] = groupStateName(group.state);
+    entry["verified_bytes"] = group.reclaimableBytes();
+    json files = json::array();
+    for (const CheckedFile& file : group.files) {
+        json item;
+        putText(item, "path", nativePath(file.path()));
+        item["status"] = statusName(file.status);
+        item["class"] = file.contentClass >= 0 ? json(file.contentClass) : json(nullptr);
+        item["link_set"] = file.linkSet >= 0 ? json(file.linkSet) : json(nullptr);
+        if (!file.reason.empty()) putText(item, "reason", file.reason);
+        files.push_back(std::move(item));
+    }
+    entry["files"] = std::move(files);
+    entry["classes"] = group.classes;
+    entry["link_sets"] = group.linkSets;
+}
+
+json topGroups(const ScanSummary& summary, const VerifyRun* verified) {
+    json top = json::array();
+    for (const ScanSummary::Group& group : summary.top) {
+        json entry;
+        putText(entry, "name", group.name);
+        entry["mask"] = group.mask;
+        entry["count"] = group.count;
+        entry["size"] = group.size;
+        entry["waste"] = group.waste;
+        const GroupCheck* checked = verified != nullptr ? verified->find(group.mask) : nullptr;
+        if (checked != nullptr) {
+            putCheck(entry, *checked);
+        } else {
+            json files = json::array();
+            for (const std::string& path : group.paths) {
+                json item;
+                putText(item, "path", path);
+                files.push_back(std::move(item));
+            }
+            entry["files"] = std::move(files);
+        }
+        top.push_back(std::move(entry));
+    }
+    return top;
+}
+
+}  // namespace
+
+std::string summaryJson(const ScanSummary& summary, std::uint32_t filesHandled,
+                        const std::string& databasePath, const VerifyRun* verified) {
+    json out;
+    out["files_handled"] = filesHandled;
+    out["files"] = summary.storedFiles;
+    out["groups"] = summary.groups;
+    out["duplicate_groups"] = summary.duplicateGroups;
+    out["total_bytes"] = summary.totalBytes;
+    out["duplicate_bytes"] = summary.duplicateBytes;
+    putText(out, "database", nativePath(databasePath));
+    if (verified != nullptr) {
+        out["verified_duplicate_bytes"] = verified->verifiedBytes;
+        out["groups_by_state"] = {{"confirmed", verified->confirmed},
+                                  {"partly", verified->partly},
+                                  {"refuted", verified->refuted},
+                                  {"unknown", verified->unknown}};
+    }
+    out["top"] = topGroups(summary, verified);
+    return out.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}

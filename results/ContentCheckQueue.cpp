@@ -1,0 +1,89 @@
+// SPDX-License-Identifier: MIT
+#include "results/ContentCheckQueue.h"
+
+#include <unordered_map>
+#include <utility>
+
+#include "engine/ContentChecker.h"
+
+ContentCheckQueue::ContentCheckQueue(std::string databasePath)
+    : databasePath_(std::move(databasePath)) {}
+
+ContentCheckQueue::~ContentCheckQueue() {
+    stop();
+}
+
+void ContentCheckQueue::start(std::vector<std::string> masks, Listener listener) {
+    if (worker_.joinable()) stop();
+    masks_ = std::move(masks);
+    listener_ = std::move(listener);
+    stop_ = false;
+    interrupt_ = false;
+    worker_ = std::thread([this] { run(); });
+}
+
+void ContentCheckQueue::prioritize(const std::string& mask) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    urgent_.push_front(mask);
+    // A long check of another group gives way; it is taken up again next.
+    if (worker_.joinable() && current_ != mask) interrupt_ = true;
+}
+
+void ContentCheckQueue::stop() {
+    stop_ = true;
+    interrupt_ = true;
+    if (worker_.joinable()) worker_.join();
+    std::lock_guard<std::mutex> lock(mutex_);
+    urgent_.clear();
+    current_.clear();
+}
+
+int ContentCheckQueue::takeNext(std::vector<bool>& done, std::size_t& cursor) {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        while (!urgent_.empty()) {
+            const std::string mask = std::move(urgent_.front());
+            urgent_.pop_front();
+            const auto found = index_.find(mask);
+            if (found != index_.end() && !done[std::size_t(found->second)]) return found->second;
+        }
+    }
+    while (cursor < done.size() && done[cursor]) ++cursor;
+    return cursor < done.size() ? static_cast<int>(cursor) : -1;
+}
+
+void ContentCheckQueue::run() {
+    ContentChecker checker(databasePath_);
+    std::vector<GroupCheck> groups;
+    index_.clear();
+    for (std::size_t i = 0; i < masks_.size(); ++i) index_.emplace(masks_[i], int(i));
+    bool completed = false;
+    if (checker.open() && checker.loadGroups(masks_, groups) && groups.size() == masks_.size()) {
+        std::vector<bool> done(groups.size(), false);
+        std::size_t cursor = 0;
+        for (int next = takeNext(done, cursor); next >= 0 && !stop_;
+             next = takeNext(done, cursor)) {
+            GroupCheck& group = groups[static_cast<std::size_t>(next)];
+            {
+                std::lock_guard<std::mutex> lock(mutex_);
+                current_ = group.mask;
+                if (urgent_.empty()) interrupt_ = false;
+            }
+            checker.check(group, interrupt_);
+            if (stop_) break;  // the interrupted group stays unchecked and unreported
+            if (group.state == GroupState::Unchecked) {
+                // It gave way to a selected group: after that one, it comes next.
+                std::lock_guard<std::mutex> lock(mutex_);
+                const auto front = urgent_.empty() ? urgent_.end() : urgent_.begin() + 1;
+                urgent_.insert(front, group.mask);
+                interrupt_ = false;
+                continue;
+            }
+            done[static_cast<std::size_t>(next)] = true;
+            if (listener_.onChecked) listener_.onChecked(std::move(group));
+            group = GroupCheck();  // its rows are no longer needed here
+        }
+        completed = !stop_ && cursor >= done.size();
+    }
+    if (listener_.onFinished) listener_.onFinished(completed);
+}

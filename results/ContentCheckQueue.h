@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+#include "engine/GroupCheck.h"
+
+// Checks the content of a category's groups in the background: one thread
+// with a ContentChecker (and so a database connection) of its own, going
+// through the groups in the order given (the window gives them in group
+// order, most waste first). A group asked for with prioritize() is checked
+// next, before the rest.
+//
+// The listener's functions are called on the checking thread: onChecked once
+// per group whose check ended (never for a group the stop interrupted),
+// onFinished once when the thread ends, with whether every group was done.
+// A window hands the results to its own thread from there. stop() ends the
+// thread promptly (reading stops between two blocks) and joins it; the
+// destructor does the same.
+class ContentCheckQueue {
+public:
+    struct Listener {
+        std::function<void(GroupCheck&&)> onChecked;
+        std::function<void(bool completed)> onFinished;
+    };
+
+    // `databasePath` in program form, as the file loader has it.
+    explicit ContentCheckQueue(std::string databasePath);
+    ~ContentCheckQueue();
+    ContentCheckQueue(const ContentCheckQueue&) = delete;
+    ContentCheckQueue& operator=(const ContentCheckQueue&) = delete;
+
+    // Stops and joins a run still going, then starts checking the groups of
+    // `masks` in that order.
+    void start(std::vector<std::string> masks, Listener listener);
+    // Puts the group of `mask` first among those not checked yet; nothing for
+    // a mask that is not in the run or whose check has ended. A check of
+    // another group in hand gives way (it is taken up again right after).
+    // A mask given before start() is the first the next run checks.
+    void prioritize(const std::string& mask);
+    // Asks the thread to end and joins it; nothing when none runs.
+    void stop();
+
+    // True from start() until stop() has joined the thread (it may have
+    // ended its work already).
+    bool joinable() const { return worker_.joinable(); }
+    // The masks given to the run in hand or the last one.
+    std::size_t size() const { return masks_.size(); }
+
+private:
+    void run();
+    // The next group to check: a prioritised one not done yet, else the next
+    // in order; -1 when every group is done.
+    int takeNext(std::vector<bool>& done, std::size_t& cursor);
+
+    const std::string databasePath_;
+    std::vector<std::string> masks_;
+    Listener listener_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> interrupt_{false};  // set by stop_ and by a selection
+    std::mutex mutex_;
+    std::deque<std::string> urgent_;              // guarded by mutex_
+    std::string current_;                         // the mask being checked; guarded by mutex_
+    std::unordered_map<std::string, int> index_;  // mask -> position; the thread's own
+    std::thread worker_;
+};

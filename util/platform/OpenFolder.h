@@ -1,0 +1,36 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+
+namespace platform {
+
+// One folder held open to look up the modification times of its files by
+// name, without resolving the folder's path again for each file: on POSIX a
+// status call relative to the open folder (fstatat), on Windows the times
+// of one listing of the folder. Links are followed as a status call by path
+// follows them.
+class OpenFolder {
+public:
+    OpenFolder() = default;
+    ~OpenFolder();
+    OpenFolder(const OpenFolder&) = delete;
+    OpenFolder& operator=(const OpenFolder&) = delete;
+
+    // Opens `folder` (program form, ending in a backslash). False when it
+    // cannot be opened; every lookup then fails.
+    [[nodiscard]] bool open(const std::string& folder);
+
+    // Modification time of the file `name` of the folder in seconds since
+    // 1970-01-01 00:00 UTC; false when there is no such file or its status
+    // cannot be read.
+    [[nodiscard]] bool modificationTime(const std::string& name, std::int64_t& seconds) const;
+
+private:
+    int descriptor_ = -1;                                  // POSIX
+    std::unordered_map<std::string, std::int64_t> times_;  // Windows
+};
+
+}  // namespace platform
