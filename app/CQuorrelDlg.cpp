@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -25,6 +26,7 @@
 #include "engine/ui/ItemBytes.h"
 #include "engine/ui/ListViewRows.h"
 #include "util/ShellUtility.h"
+#include "util/platform/FileManager.h"
 
 namespace {
 
@@ -252,10 +254,15 @@ void CQuorrelDlg::OnFileListRightClick(const QPoint& position) {
     browse->setObjectName("browseFolderAction");
     browse->setData(ids::kBrowseFolderCommand);
     browse->setEnabled(hit.isValid());
+    QAction* show = menu.addAction(QStringLiteral("在文件夹中显示"));
+    show->setObjectName("showInFolderAction");
+    show->setEnabled(hit.isValid());
     addTrashCommands(menu, hit.isValid() ? hit.row() : -1);
     QAction* chosen = menu.exec(m_fileList->viewport()->mapToGlobal(position));
     if (chosen == browse)
         OnBrowseFolder();
+    else if (chosen == show)
+        OnShowInFolder(hit.row());
     else if (chosen && chosen->objectName() == QLatin1String("trashThisAction"))
         OnTrashCopies(hit.row(), false);
     else if (chosen && chosen->objectName() == QLatin1String("keepThisAction"))
@@ -308,6 +315,17 @@ void CQuorrelDlg::OnTrashCopies(int row, bool keepThis) {
     m_keepPage = true;
     RefreshCategory(m_category);
     ShowFileList(mask);
+}
+
+void CQuorrelDlg::OnShowInFolder(int row) {
+    if (row < 0 || row >= m_fileList->rowCount()) return;
+    const std::string path = listrows::rowBytes(*m_fileList, row);
+    std::string reason;
+    if (platform::showInFileManager(path, reason)) return;
+    QMessageBox::warning(
+        this, QStringLiteral("在文件夹中显示"),
+        QStringLiteral("无法在文件夹中显示 %1：%2")
+            .arg(itembytes::display(path), QString::fromLocal8Bit(reason.c_str())));
 }
 
 void CQuorrelDlg::OnBrowseFolder() {

@@ -51,6 +51,8 @@ public:
     void SelectFileItem(int row, bool open);
     // The handler of menu command 32772: the selected file in the folder tree.
     void OnBrowseFolder();
+    // Shows the file of `row` selected in the desktop's file manager.
+    void OnShowInFolder(int row);
     // The trash commands of the file list on the file of `row`: moves it, or
     // with `keepThis` the other copies of its content, after the user
     // confirms; then rebuilds the index and shows what is left, on the same

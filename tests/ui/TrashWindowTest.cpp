@@ -71,12 +71,14 @@ TEST_F(TrashWindowTest, TrashCommandsAreOfferedOnlyForCheckedCopies) {
     ASSERT_EQ(files().rowCount(), 2);
     using Commands = std::vector<std::pair<QString, bool>>;
     EXPECT_EQ(commandsOn(0), (Commands{{"browseFolderAction", true},
+                                       {"showInFolderAction", true},
                                        {"trashThisAction", true},
                                        {"keepThisAction", true}}));
     // Files that differ are no copies of each other: nothing to move.
     clickRow(groups(), rowNamed("false.bin"));
     ASSERT_EQ(files().rowCount(), 2);
     EXPECT_EQ(commandsOn(1), (Commands{{"browseFolderAction", true},
+                                       {"showInFolderAction", true},
                                        {"trashThisAction", false},
                                        {"keepThisAction", false}}));
 }
