@@ -129,5 +129,5 @@ void CContentCheckPanel::updateStatus() {
         text += QStringLiteral("（已核对 %1/%2）").arg(m_checkedGroups).arg(m_totalGroups);
     m_status->setText(text);
     m_status->setToolTip(QStringLiteral(
-        "逐字节核对内容后确认的重复字节数：每组内容相同的文件中，多出的副本所占的字节"));
+        "核对文件内容后确认的重复字节数：每组内容相同的文件中，多出的副本所占的字节"));
 }

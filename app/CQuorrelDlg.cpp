@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -15,13 +16,17 @@
 #include "app/AppResources.h"
 #include "app/CAboutDlg.h"
 #include "app/CIgnoreFolderDlg.h"
+#include "app/CTrashCopiesAction.h"
 #include "app/SystemMenu.h"
 #include "engine/ConfigInfo.h"
+#include "engine/ContentChecker.h"
+#include "engine/FileInfoAnalyse.h"
 #include "engine/ui/CFileAnalyseDlg.h"
 #include "engine/ui/ControlIds.h"
 #include "engine/ui/ItemBytes.h"
 #include "engine/ui/ListViewRows.h"
 #include "util/ShellUtility.h"
+#include "util/platform/FileManager.h"
 
 namespace {
 
@@ -201,7 +206,11 @@ void CQuorrelDlg::RefreshCategory(int code) {
     m_contentCheck->stop();
     m_loader.loadCategoryTable();
     if (m_loader.loadGroups(code)) (void)m_loader.buildPathTree(code);
-    m_listPage.refresh();
+    if (m_keepPage)
+        m_listPage.refreshKeepingPage();
+    else
+        m_listPage.refresh();
+    m_keepPage = false;
     m_treePage.deleteAllItems();
     m_treePage.fillChildren(std::string(), nullptr);
     m_contentCheck->start(m_loader);
@@ -220,6 +229,7 @@ void CQuorrelDlg::ShowFileList(const std::string& mask) {
     control<QPushButton>(ids::kOpenButton)->setEnabled(false);
     setFieldText(control<QLineEdit>(ids::kSelectedPath), QString());
     listrows::fillRows(*m_fileList, m_loader.getGroupFiles(mask));
+    m_shownMask = mask;
     m_contentCheck->showGroup(mask);
 }
 
@@ -244,7 +254,78 @@ void CQuorrelDlg::OnFileListRightClick(const QPoint& position) {
     browse->setObjectName("browseFolderAction");
     browse->setData(ids::kBrowseFolderCommand);
     browse->setEnabled(hit.isValid());
-    if (menu.exec(m_fileList->viewport()->mapToGlobal(position)) == browse) OnBrowseFolder();
+    QAction* show = menu.addAction(QStringLiteral("在文件夹中显示"));
+    show->setObjectName("showInFolderAction");
+    show->setEnabled(hit.isValid());
+    addTrashCommands(menu, hit.isValid() ? hit.row() : -1);
+    QAction* chosen = menu.exec(m_fileList->viewport()->mapToGlobal(position));
+    if (chosen == browse)
+        OnBrowseFolder();
+    else if (chosen == show)
+        OnShowInFolder(hit.row());
+    else if (chosen && chosen->objectName() == QLatin1String("trashThisAction"))
+        OnTrashCopies(hit.row(), false);
+    else if (chosen && chosen->objectName() == QLatin1String("keepThisAction"))
+        OnTrashCopies(hit.row(), true);
+}
+
+// The trash commands after the specified one, each enabled only when the
+// content check has found what it needs: another copy that stays, or copies
+// to move.
+void CQuorrelDlg::addTrashCommands(QMenu& menu, int row) {
+    const GroupCheck* group = m_contentCheck->result(m_shownMask);
+    const int file = group && row >= 0 ? CTrashCopiesAction::fileOfPath(
+                                             *group, listrows::rowBytes(*m_fileList, row))
+                                       : -1;
+    menu.addSeparator();
+    const struct {
+        const char* text;
+        const char* name;
+        CTrashCopiesAction::Kind kind;
+    } commands[] = {
+        {CTrashCopiesAction::kTrashThisText, "trashThisAction",
+         CTrashCopiesAction::Kind::TrashThis},
+        {CTrashCopiesAction::kKeepThisText, "keepThisAction", CTrashCopiesAction::Kind::KeepThis},
+    };
+    for (const auto& command : commands) {
+        QAction* action = menu.addAction(QString::fromUtf8(command.text));
+        action->setObjectName(command.name);
+        action->setEnabled(group && CTrashCopiesAction(*group, file, command.kind).offered());
+    }
+}
+
+void CQuorrelDlg::OnTrashCopies(int row, bool keepThis) {
+    const GroupCheck* found = m_contentCheck->result(m_shownMask);
+    if (!found || row < 0 || row >= m_fileList->rowCount()) return;
+    const int file = CTrashCopiesAction::fileOfPath(*found, listrows::rowBytes(*m_fileList, row));
+    CTrashCopiesAction action(
+        *found, file,
+        keepThis ? CTrashCopiesAction::Kind::KeepThis : CTrashCopiesAction::Kind::TrashThis);
+    if (!action.confirm(this)) return;
+    const std::string mask = m_shownMask;
+    StopContentCheck();
+    ContentChecker cache(ConfigInfo::global().getDatabasePath());
+    if (!cache.open() || action.run(this, m_loader.database(), cache) == 0) {
+        m_contentCheck->start(m_loader);
+        m_contentCheck->showGroup(mask);
+        return;
+    }
+    FileInfoAnalyse analyse;
+    (void)analyse.buildIndex();
+    m_keepPage = true;
+    RefreshCategory(m_category);
+    ShowFileList(mask);
+}
+
+void CQuorrelDlg::OnShowInFolder(int row) {
+    if (row < 0 || row >= m_fileList->rowCount()) return;
+    const std::string path = listrows::rowBytes(*m_fileList, row);
+    std::string reason;
+    if (platform::showInFileManager(path, reason)) return;
+    QMessageBox::warning(
+        this, QStringLiteral("在文件夹中显示"),
+        QStringLiteral("无法在文件夹中显示 %1：%2")
+            .arg(itembytes::display(path), QString::fromLocal8Bit(reason.c_str())));
 }
 
 void CQuorrelDlg::OnBrowseFolder() {

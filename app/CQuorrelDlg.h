@@ -16,6 +16,7 @@
 
 class QButtonGroup;
 class QItemSelection;
+class QMenu;
 class QPoint;
 class QProgressBar;
 class QTabWidget;
@@ -50,6 +51,13 @@ public:
     void SelectFileItem(int row, bool open);
     // The handler of menu command 32772: the selected file in the folder tree.
     void OnBrowseFolder();
+    // Shows the file of `row` selected in the desktop's file manager.
+    void OnShowInFolder(int row);
+    // The trash commands of the file list on the file of `row`: moves it, or
+    // with `keepThis` the other copies of its content, after the user
+    // confirms; then rebuilds the index and shows what is left, on the same
+    // list page where it still exists.
+    void OnTrashCopies(int row, bool keepThis);
     void OnAbout();
     void OnIgnoreManager();
 
@@ -74,6 +82,7 @@ private:
     void OnFileListRightClick(const QPoint& position);
     void connectCommands();
     void setUpCheckControls();
+    void addTrashCommands(QMenu& menu, int row);
 
     FileInfoLoader m_loader;
     std::string m_selectedPath;
@@ -82,6 +91,8 @@ private:
     CTreeViewDlg m_treePage;
     QTableWidget* m_fileList;
     int m_category = 0;
+    std::string m_shownMask;  // the group the file list shows
+    bool m_keepPage = false;  // the next refresh stays on the list page shown
     QTabWidget* m_tabs;
     QProgressBar* m_ratioBar;
     QTimer m_startupTimer;

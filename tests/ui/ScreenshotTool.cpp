@@ -8,7 +8,10 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPixmap>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
@@ -85,6 +88,32 @@ void shootContentCheck(CQuorrelDlg& window) {
     hide->setChecked(false);
 }
 
+// The file list's menu on a copy of the group shown (a grab of the screen, as
+// the menu is a window of its own), and the confirmation its trash command asks
+// for, answered with 取消 so that nothing moves.
+void shootTrashCommands(CQuorrelDlg& window) {
+    auto* files = window.findChild<QTableWidget*>("fileList");
+    if (files->rowCount() == 0) return;
+    const QRect cell = files->visualRect(files->model()->index(0, 0));
+    uitest::withNextMenu([&] { emit files->customContextMenuRequested(cell.center()); },
+                         [&](QMenu& menu) {
+                             QApplication::processEvents();
+                             const QRect area = window.frameGeometry().united(menu.geometry());
+                             const QPixmap shot = window.screen()->grabWindow(
+                                 0, area.x(), area.y(), area.width(), area.height());
+                             const QString file =
+                                 QDir(outputFolder).filePath(QStringLiteral("file-menu.png"));
+                             if (!shot.save(file)) std::fprintf(stderr, "cannot write menu\n");
+                             std::printf("%s\n", qPrintable(file));
+                             menu.close();
+                         });
+    uitest::withNextModal([&] { window.OnTrashCopies(0, true); },
+                          [](QDialog& dialog) {
+                              save(dialog, "trash-confirmation.png");
+                              dialog.reject();
+                          });
+}
+
 void shootMainWindow(const std::string& browseTo, const std::string& ignore) {
     CQuorrelDlg window;
     window.show();
@@ -96,6 +125,7 @@ void shootMainWindow(const std::string& browseTo, const std::string& ignore) {
     if (files->rowCount() > 0) clickRow(*files, 0);
     save(window, "main-window-list.png");
     shootContentCheck(window);
+    shootTrashCommands(window);
 
     window.findChild<QTabWidget*>("tabs")->setCurrentIndex(1);
     window.treePage().selectPath(browseTo);

@@ -1,0 +1,114 @@
+// SPDX-License-Identifier: MIT
+#include "app/CTrashCopiesAction.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <utility>
+
+#include "engine/ui/ItemBytes.h"
+#include "util/FileUtility.h"
+
+namespace {
+
+QString pathOf(const GroupCheck& group, int file) {
+    return itembytes::display(group.files[std::size_t(file)].path());
+}
+
+}  // namespace
+
+CTrashCopiesAction::CTrashCopiesAction(GroupCheck group, int file, Kind kind)
+    : m_group(std::move(group)) {
+    if (file < 0 || std::size_t(file) >= m_group.files.size()) return;
+    if (kind == Kind::KeepThis) {
+        m_keep = file;
+        m_moving = CopyRemover::copiesOf(m_group, file);
+    } else {
+        m_keep = CopyRemover::keeperFor(m_group, file);
+        if (m_keep >= 0) m_moving = {file};
+    }
+}
+
+int CTrashCopiesAction::fileOfPath(const GroupCheck& group, const std::string& path) {
+    for (std::size_t i = 0; i < group.files.size(); ++i)
+        if (group.files[i].path() == path) return int(i);
+    return -1;
+}
+
+QString CTrashCopiesAction::confirmationText() const {
+    QString text = QStringLiteral("以下 %1 个文件将移到回收站（可从回收站还原）：\n")
+                       .arg(int(m_moving.size()));
+    for (const int file : m_moving) text += QStringLiteral("    ") + pathOf(m_group, file) + '\n';
+    text += QStringLiteral("\n保留的文件：\n    ") + pathOf(m_group, m_keep) + '\n';
+    char size[32];
+    const int keptClass = m_group.files[std::size_t(m_keep)].contentClass;
+    const std::uint64_t length = std::size_t(keptClass) < m_group.classLengths.size()
+                                     ? m_group.classLengths[std::size_t(keptClass)]
+                                     : m_group.length;
+    FileUtility::formatSize(size, length * m_moving.size());
+    text += QStringLiteral("\n可释放 %1字节。移动前会再逐字节核对每个文件与保留的文件。")
+                .arg(QString::fromLatin1(size));
+    return text;
+}
+
+bool CTrashCopiesAction::confirm(QWidget* parent) const {
+    if (!offered()) return false;
+    QMessageBox box(QMessageBox::Question, QStringLiteral("移到回收站"), confirmationText(),
+                    QMessageBox::NoButton, parent);
+    box.setObjectName("trashConfirmation");
+    QPushButton* move = box.addButton(QStringLiteral("移到回收站"), QMessageBox::AcceptRole);
+    move->setObjectName("trashConfirmButton");
+    QPushButton* cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+    box.setDefaultButton(cancel);
+    box.exec();
+    return box.clickedButton() == move;
+}
+
+QString CTrashCopiesAction::refusalText(const CopyRemover::Outcome& outcome) {
+    using R = CopyRemover::Refusal;
+    const QString reason = QString::fromLocal8Bit(outcome.reason.c_str());
+    switch (outcome.refusal) {
+        case R::None:
+            return QString();
+        case R::NotOffered:
+            return QStringLiteral("不是保留文件的另一副本");
+        case R::KeptChanged:
+            return QStringLiteral("要保留的文件已不存在或已更改");
+        case R::NotRegular:
+            return QStringLiteral("已不是普通文件（已删除或被替换）");
+        case R::Changed:
+            return QStringLiteral("分析后已更改（长度或修改时间不同）");
+        case R::SameFile:
+            return QStringLiteral("与要保留的文件是同一文件（硬链接）");
+        case R::ContentDiffers:
+            return QStringLiteral("内容与要保留的文件不同");
+        case R::Unreadable:
+            return QStringLiteral("无法读取：") + reason;
+        case R::TrashFailed:
+            return QStringLiteral("无法移到回收站：") + reason;
+    }
+    return reason;
+}
+
+int CTrashCopiesAction::run(QWidget* parent, CFileInfoDB& database, ContentChecker& cache) {
+    if (!offered()) return 0;
+    CopyRemover remover(database, cache);
+    int moved = 0;
+    QString refused;
+    for (const CopyRemover::Outcome& outcome : remover.moveToTrash(m_group, m_keep, m_moving)) {
+        if (outcome.refusal == CopyRemover::Refusal::None) {
+            ++moved;
+            continue;
+        }
+        refused +=
+            pathOf(m_group, outcome.file) + QStringLiteral("\n    ") + refusalText(outcome) + '\n';
+    }
+    if (!refused.isEmpty()) {
+        QMessageBox box(QMessageBox::Warning, QStringLiteral("移到回收站"),
+                        QStringLiteral("以下文件未移动，仍在原处：\n") + refused, QMessageBox::Ok,
+                        parent);
+        box.setObjectName("trashRefusals");
+        box.exec();
+    }
+    return moved;
+}
