@@ -17,14 +17,14 @@ git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run -Werror
 echo "== build and test"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANBROOK_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
-ctest --test-dir build --output-on-failure -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$jobs" --timeout 600
 
 echo "== sanitizer build and test"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DLANBROOK_WERROR=ON -DLANBROOK_SANITIZE=ON \
     -DLANBROOK_BUILD_BENCH=OFF >/dev/null
 cmake --build build-asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-    ctest --test-dir build-asan --output-on-failure -j"$jobs"
+    ctest --test-dir build-asan --output-on-failure -j"$jobs" --timeout 600
 
 echo "== fuzz targets, bounded time"
 bash scripts/fuzz.sh
