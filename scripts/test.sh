@@ -31,3 +31,6 @@ bash scripts/fuzz.sh
 
 echo "== Windows: cross-build with mingw-w64, tests under Wine"
 bash scripts/test-windows.sh build-win
+
+echo "== Windows: the window program against Qt cross-built from Debian's source, its tests under Wine"
+bash scripts/test-windows-ui.sh build-win-ui
