@@ -19,6 +19,9 @@ shopt -s inherit_errexit
 cd "$(dirname "$0")/.."
 source_dir=$PWD
 build=$(realpath -m "${1:-build-win-ui}")
+# shellcheck source=lib/debian-source.sh
+source scripts/lib/debian-source.sh
+install_missing zip
 qt=$(bash scripts/windows-qt.sh)
 if [[ ! -f $build/bin/lanbrook.exe || ! -f $build/build.ninja ]]; then
     bash scripts/test-windows-ui.sh "$build"
