@@ -39,6 +39,7 @@ x86_64-w64-mingw32-strip -o "$stage/lanbrook.exe" "$build/bin/lanbrook.exe"
 x86_64-w64-mingw32-strip -o "$stage/lanbrook-scan.exe" "$scan"
 
 # Nothing but Windows' own DLLs may be imported: the package holds no others.
+# (shcore.dll, Qt's DPI calls, is part of every Windows that Qt 6 supports.)
 for exe in "$stage"/*.exe; do
     x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/^\tDLL Name: //p' | while read -r dll; do
         case ${dll,,} in
@@ -46,7 +47,7 @@ for exe in "$stage"/*.exe; do
                 gdi32.dll | imm32.dll | kernel32.dll | msvcrt.dll | netapi32.dll | ole32.dll | \
                 oleaut32.dll | shell32.dll | shlwapi.dll | user32.dll | userenv.dll | \
                 uxtheme.dll | version.dll | winmm.dll | ws2_32.dll | wtsapi32.dll | \
-                d3d9.dll | d3d11.dll | dxgi.dll | setupapi.dll | authz.dll | mpr.dll) ;;
+                d3d9.dll | d3d11.dll | dxgi.dll | setupapi.dll | authz.dll | mpr.dll | shcore.dll) ;;
             *)
                 echo "package-windows: $(basename "$exe") needs $dll, which Windows lacks" >&2
                 exit 1
