@@ -23,24 +23,16 @@
 
 #include "util/StringUtility.h"
 #include "util/platform/FileSystem.h"
+#include "util/platform/GioHandles.h"
 
 extern char** environ;
 
 namespace platform {
 namespace {
 
-struct FreeText {
-    void operator()(gchar* text) const noexcept { g_free(text); }
-};
-struct FreeTextList {
-    void operator()(gchar** list) const noexcept { g_strfreev(list); }
-};
-struct Unref {
-    void operator()(gpointer object) const noexcept { g_object_unref(object); }
-};
-using Text = std::unique_ptr<gchar, FreeText>;
-using TextList = std::unique_ptr<gchar*, FreeTextList>;
-using AppInfo = std::unique_ptr<GAppInfo, Unref>;
+using gio::Text;
+using gio::TextList;
+using AppInfo = gio::Object<GAppInfo>;
 
 // Content types whose default application would run the file as code. A type
 // derived from one of them (scripts derive from application/x-executable) is

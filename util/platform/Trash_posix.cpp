@@ -1,23 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include <gio/gio.h>
-
-#include <memory>
-
 #include "util/platform/FileSystem.h"
+#include "util/platform/GioHandles.h"
 #include "util/platform/Trash.h"
 
 namespace platform {
-
-namespace {
-
-struct ObjectUnref {
-    void operator()(gpointer object) const { g_object_unref(object); }
-};
-struct ErrorFree {
-    void operator()(GError* error) const { g_error_free(error); }
-};
-
-}  // namespace
 
 bool moveToTrash(const std::string& path, std::string& reason) {
     const std::string native = toNativePath(path);
@@ -29,10 +15,10 @@ bool moveToTrash(const std::string& path, std::string& reason) {
     // trash of its own file system (never copied and deleted), with an info
     // file that records its original path. Where there is no such trash,
     // g_file_trash fails with G_IO_ERROR_NOT_SUPPORTED and leaves the file.
-    std::unique_ptr<GFile, ObjectUnref> file(g_file_new_for_path(native.c_str()));
+    const gio::Object<GFile> file(g_file_new_for_path(native.c_str()));
     GError* rawError = nullptr;
     if (g_file_trash(file.get(), nullptr, &rawError)) return true;
-    std::unique_ptr<GError, ErrorFree> error(rawError);
+    const gio::Error error(rawError);
     reason = error ? error->message : "the trash refused the file";
     return false;
 }
