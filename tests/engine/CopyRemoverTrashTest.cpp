@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -191,4 +192,29 @@ TEST_F(CopyRemoverTrashTest, TrashRefusesWhenTheFileThatStaysIsGone) {
     std::remove(tree_.native("a.txt").c_str());
     EXPECT_EQ(trash(group, "a.txt", {"b.txt"})[0].refusal, CopyRemover::Refusal::KeptChanged);
     EXPECT_EQ(readWhole(tree_.native("b.txt")), "twins");
+}
+
+TEST_F(CopyRemoverTrashTest, TrashThatCannotBeMadeRefusesAndKeepsTheFileAndItsRow) {
+    const std::string mask = addFile("a.txt", "kept either way");
+    addFile("b.txt", "kept either way");
+    const GroupCheck group = check(mask);
+    ASSERT_EQ(group.state, GroupState::Confirmed);
+    // A plain file where the trash folder must be: the trash cannot be made,
+    // whatever the user's rights (these tests may run as root).
+    const std::string away = trashFolder() + ".away";
+    std::filesystem::create_directories(std::filesystem::path(trashFolder()).parent_path());
+    std::rename(trashFolder().c_str(), away.c_str());
+    std::ofstream(trashFolder()) << "not a folder";
+    ASSERT_TRUE(std::filesystem::is_regular_file(trashFolder()));
+
+    const auto outcomes = trash(group, "a.txt", {"b.txt"});
+
+    std::remove(trashFolder().c_str());
+    std::rename(away.c_str(), trashFolder().c_str());
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_EQ(outcomes[0].refusal, CopyRemover::Refusal::TrashFailed);
+    EXPECT_FALSE(outcomes[0].reason.empty());
+    EXPECT_FALSE(outcomes[0].rowDeleted);
+    EXPECT_EQ(readWhole(tree_.native("b.txt")), "kept either way");
+    EXPECT_EQ(rowsNamed("FILEINFO_FIF", "b.txt"), 1u);
 }
