@@ -20,9 +20,10 @@ namespace {
 constexpr std::size_t kSampleCount = 9;
 constexpr std::size_t kSampleSize = 4;
 constexpr std::size_t kSampleBytes = kSampleCount * kSampleSize;  // 36
-// Files up to this length are read whole in one call and sampled from memory:
-// the same bytes as nine scattered reads, for one system call instead of nine.
-constexpr std::size_t kReadWholeLimit = 4096;
+// Samples that lie within this many bytes of each other are read in one call
+// and taken from memory: the same bytes as separate reads, for one system call
+// instead of several (a file of up to this length is read whole, in one).
+constexpr std::size_t kReadSpan = 16384;
 
 void writeHex(char* out, const unsigned char* bytes, std::size_t count) {
     static const char kDigits[] = "0123456789ABCDEF";
@@ -45,15 +46,22 @@ void readSamples(platform::ReadOnlyFile& file, unsigned char* samples) {
         file.readAt(0, samples, static_cast<std::size_t>(length));
         return;
     }
-    if (length <= kReadWholeLimit) {
-        unsigned char whole[kReadWholeLimit] = {};
-        file.readAt(0, whole, static_cast<std::size_t>(length));
-        for (std::size_t k = 0; k < kSampleCount; ++k)
-            std::memcpy(samples + k * kSampleSize, whole + sampleOffset(k, length), kSampleSize);
-        return;
+    unsigned char span[kReadSpan] = {};
+    for (std::size_t first = 0; first < kSampleCount;) {
+        // The samples first..last lie within one span from the first one's offset.
+        const std::uint64_t from = sampleOffset(first, length);
+        std::size_t last = first;
+        while (last + 1 < kSampleCount &&
+               sampleOffset(last + 1, length) + kSampleSize - from <= kReadSpan)
+            ++last;
+        const auto count =
+            static_cast<std::size_t>(sampleOffset(last, length) + kSampleSize - from);
+        file.readAt(from, span, count);
+        for (std::size_t k = first; k <= last; ++k)
+            std::memcpy(samples + k * kSampleSize, span + (sampleOffset(k, length) - from),
+                        kSampleSize);
+        first = last + 1;
     }
-    for (std::size_t k = 0; k < kSampleCount; ++k)
-        file.readAt(sampleOffset(k, length), samples + k * kSampleSize, kSampleSize);
 }
 
 bool isDotOrDotDot(const std::string& name) {
@@ -247,9 +255,18 @@ bool FileInfoProc::listFolder(const std::string& folder, std::string& timeText,
 }
 
 bool FileInfoProc::computeFingerprint(const char* path, std::int64_t& mtime, char* mask) {
-    unsigned char samples[kSampleBytes] = {};
     platform::ReadOnlyFile file;
-    if (!file.open(path)) return false;
+    return file.open(path) && fingerprintOf(file, mtime, mask);
+}
+
+bool FileInfoProc::computeFingerprint(const platform::OpenFolder& folder, const std::string& name,
+                                      std::int64_t& mtime, char* mask) {
+    platform::ReadOnlyFile file;
+    return file.open(folder, name) && fingerprintOf(file, mtime, mask);
+}
+
+bool FileInfoProc::fingerprintOf(platform::ReadOnlyFile& file, std::int64_t& mtime, char* mask) {
+    unsigned char samples[kSampleBytes] = {};
     readSamples(file, samples);
 
     const auto size = static_cast<std::uint32_t>(file.length());  // the MASK keeps the low 32 bits

@@ -27,6 +27,11 @@
 // listing and reading of files to threads that run ahead (FolderWalker);
 // Plain mode works on one thread and commits per folder. Both leave the same
 // database and report the same folders and files in the same order.
+namespace platform {
+class OpenFolder;
+class ReadOnlyFile;
+}  // namespace platform
+
 class FileInfoProc {
 public:
     enum class ScanMode { Plain, Fast };
@@ -59,8 +64,13 @@ public:
     // all as "%02X") and its modification time. Files under 36 bytes are read
     // whole and zero-padded. Returns false, leaving both outputs untouched,
     // when the file cannot be opened or is not a regular file; never blocks on
-    // a FIFO. Cost: one open, one status call, at most nine small reads.
+    // a FIFO. Cost: one open, one status call, at most nine small reads
+    // (samples within a few kilobytes of each other share one read).
     [[nodiscard]] static bool computeFingerprint(const char* path, std::int64_t& mtime, char* mask);
+    // The same for the file `name` of an open folder, opened relative to it.
+    [[nodiscard]] static bool computeFingerprint(const platform::OpenFolder& folder,
+                                                 const std::string& name, std::int64_t& mtime,
+                                                 char* mask);
 
     const std::string& rootPath() const { return rootPath_; }
     FileInfoData& folderData() { return folderData_; }
@@ -72,6 +82,7 @@ public:
     std::int64_t lastScanTime = 0;
 
 private:
+    static bool fingerprintOf(platform::ReadOnlyFile& file, std::int64_t& mtime, char* mask);
     void scanInOrder(std::string start, IInfoLog& log);
     void scanAhead(std::string start, IInfoLog& log);
     // Scans one folder's own files and returns its subfolders to enter; an

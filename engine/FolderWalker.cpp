@@ -2,6 +2,7 @@
 #include "engine/FolderWalker.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <system_error>
 #include <utility>
@@ -9,6 +10,7 @@
 #include "engine/FileInfoProc.h"
 #include "util/platform/FileSystem.h"
 #include "util/platform/OpenFolder.h"
+#include "util/platform/ThreadClock.h"
 
 namespace {
 
@@ -20,17 +22,24 @@ constexpr std::size_t kFilesAhead = 8192;
 // Files a reader claims at a time: a large folder is read by many readers.
 constexpr std::size_t kFilesPerClaim = 16;
 // Threads that read files. With a warm page cache the reading is processor
-// work that competes with the scanner's writing, and two readers are best;
-// with a cold one each reader waits on the disk, which serves many requests
-// at once, and 16 to 32 are best (measured on two cores). So the walk starts
-// with two and adds one each time the scanner finds its next folder unread,
-// up to kMostReaders.
+// work that competes with the scanner's writing, and more readers than
+// processors only take turns; with a cold one each reader waits on the disk,
+// which serves many requests at once, and 16 to 32 are best (measured on two
+// cores). So the walk starts with two and adds one each time the scanner
+// finds its next folder unread, up to kMostReaders; beyond one per processor
+// only while the readers spend most of their time waiting rather than
+// computing.
 constexpr std::size_t kFirstReaders = 2;
 constexpr std::size_t kMostReaders = 32;
 // Folders listed ahead of the walk (offered, being listed or listed), and the
 // threads that list them.
 constexpr std::size_t kListingsAhead = 256;
 constexpr int kListers = 4;
+
+// Paths shorter than this are far from any system's length limit, so opening
+// their files relative to the open folder finds exactly the files their paths
+// would.
+constexpr std::size_t kRelativeOpenLimit = 1024;
 
 // A fixed number of readers set by the environment, for measuring; 0 when none is.
 std::size_t fixedReaders() {
@@ -46,6 +55,7 @@ FolderWalker::FolderWalker(const FileInfoProc& scanner, std::string start,
     : scanner_(scanner), lastScanTime_(lastScanTime) {
     const std::size_t fixed = fixedReaders();
     mostReaders_ = fixed != 0 ? fixed : kMostReaders;
+    processors_ = std::max<std::size_t>(std::thread::hardware_concurrency(), 1);
     for (std::size_t i = fixed != 0 ? fixed : kFirstReaders; i > 0; --i)
         readers_.emplace_back([this] { read(); });
     for (int i = 0; i < kListers; ++i) listers_.emplace_back([this] { list(); });
@@ -73,8 +83,10 @@ FolderWalker::~FolderWalker() {
 FolderWork FolderWalker::next() {
     std::unique_lock<std::mutex> lock(mutex_);
     const auto isReady = [this] { return !ready_.empty() && ready_.front()->prepared; };
-    // Waiting for the readers: they wait on the disk, and one more helps.
-    if (!isReady() && !unread_.empty() && readers_.size() < mostReaders_) {
+    // Waiting for the readers: up to one per processor, and beyond that
+    // when they wait on the disk, one more helps.
+    if (!isReady() && !unread_.empty() && readers_.size() < mostReaders_ &&
+        (readers_.size() < processors_ || readersMostlyWait())) {
         try {
             readers_.emplace_back([this] { read(); });
         } catch (const std::system_error&) {
@@ -88,6 +100,20 @@ FolderWork FolderWalker::next() {
     lock.unlock();
     space_.notify_one();
     return work;
+}
+
+bool FolderWalker::readersMostlyWait() {
+    // Over the runs of files read since the previous answer: three quarters
+    // of their time went by off the processor (readers that only take turns
+    // on busy processors stay above a quarter; a disk read takes a hundred
+    // times its processor time). Until a run is done there is
+    // nothing to tell, and the question stays open.
+    const std::int64_t wall = readWall_ - wallAsked_;
+    const std::int64_t cpu = readCpu_ - cpuAsked_;
+    if (wall == 0) return false;
+    wallAsked_ = readWall_;
+    cpuAsked_ = readCpu_;
+    return cpu < wall / 4;
 }
 
 bool FolderWalker::push(FolderWork work, bool needsReading) {
@@ -155,8 +181,16 @@ void FolderWalker::read() {
         lock.unlock();
         // The slot stays in ready_ until it is marked prepared, so it lives on
         // meanwhile; each reader writes only the files it claimed.
+        const auto started = std::chrono::steady_clock::now();
+        const std::int64_t cpuBefore = platform::threadCpuNanoseconds();
         prepare(slot->work, from, to);
+        const std::int64_t cpu = platform::threadCpuNanoseconds() - cpuBefore;
+        const auto wall = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                              std::chrono::steady_clock::now() - started)
+                              .count();
         lock.lock();
+        readWall_ += wall;
+        readCpu_ += cpu;
         slot->done += to - from;
         slot->prepared = slot->done == slot->work.files.size();
         // Only the first folder is waited for.
@@ -279,19 +313,27 @@ FolderWalker::Listing FolderWalker::makeListing(const std::string& folder) const
 
 void FolderWalker::prepare(FolderWork& work, std::size_t from, std::size_t to) const {
     const bool isNew = work.kind == FolderWork::Kind::New;
-    // The status of an unchanged folder's files is read relative to the open
-    // folder; its files are its path and their names.
+    // The files are opened, and an unchanged folder's files' status read,
+    // relative to the open folder; its files are its path and their names.
     platform::OpenFolder folder;
-    const bool opened = !isNew && folder.open(work.folder);  // once per run of files
+    const bool opened = folder.open(work.folder);  // once per run of files
+    std::string name;
     for (std::size_t i = from; i < to; ++i) {
         FolderWork::File& file = work.files[i];
         std::int64_t modified = 0;
         if (file.settled) continue;
+        name.assign(file.path, work.folder.size());
         if (!isNew &&
-            (!opened || !folder.modificationTime(file.path.substr(work.folder.size()), modified) ||
-             modified <= lastScanTime_))
+            (!opened || !folder.modificationTime(name, modified) || modified <= lastScanTime_))
             continue;
+        // A long path is opened as it stands, as a scan without readers opens
+        // it: a file the system cannot name by its path (beyond its length
+        // limit) is not stored, since nothing else could open it either.
         char mask[256] = {};
-        if (FileInfoProc::computeFingerprint(file.path.c_str(), file.mtime, mask)) file.mask = mask;
+        const bool read =
+            opened && file.path.size() < kRelativeOpenLimit
+                ? FileInfoProc::computeFingerprint(folder, name, file.mtime, mask)
+                : FileInfoProc::computeFingerprint(file.path.c_str(), file.mtime, mask);
+        if (read) file.mask = mask;
     }
 }

@@ -54,8 +54,8 @@ struct FolderWork {
 // few hundred), so that with a cold cache many listings are in flight too;
 // the walk takes each listing as it would have made it itself.
 //
-// The readers grow in number while the scanner waits for them (a cold
-// cache), up to a few dozen; LANBROOK_READERS (1 to 256) in the environment
+// The readers grow in number while the scanner waits for them and they wait
+// on the disk (a cold cache), up to a few dozen; LANBROOK_READERS (1 to 256) in the environment
 // fixes their number instead, for measuring.
 //
 // The walker reads the scanner's excluded folders and folder table, and lists
@@ -107,6 +107,9 @@ private:
     // Queues a folder for the scanner (and its files for a reader); false
     // when the walk is to stop.
     bool push(FolderWork work, bool needsReading);
+    // Under mutex_: whether the readers spent most of their time since the
+    // previous answer waiting (on the disk) rather than on the processor.
+    bool readersMostlyWait();
 
     const FileInfoProc& scanner_;
     const std::int64_t lastScanTime_;
@@ -122,6 +125,13 @@ private:
     std::thread walker_;
     std::vector<std::thread> readers_;  // changed by the scanner's thread only
     std::size_t mostReaders_ = 0;
+    std::size_t processors_ = 1;
+    // Time the readers spent on their runs of files, in nanoseconds: in all,
+    // and on the processor; and both as readersMostlyWait() last saw them.
+    std::int64_t readWall_ = 0;
+    std::int64_t readCpu_ = 0;
+    std::int64_t wallAsked_ = 0;
+    std::int64_t cpuAsked_ = 0;
 
     // Listing ahead, guarded by its own lock.
     std::mutex listMutex_;

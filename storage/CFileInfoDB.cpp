@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <limits>
 #include <utility>
 
 #include "storage/SqlText.h"
@@ -62,6 +63,16 @@ const char* const kFileUpdate =
 const char* const kIndexInsert =
     "INSERT INTO FILEINFO_IDX (FTSIZE, FNUM, MASK, FNAME) VALUES (?,?,?,?)";
 
+// A folder ID as the number the INTEGER affinity of FOLDERID makes of its
+// text; any other text (which no folder row has) is bound as it stands.
+CSqliteDB::Value idValue(const std::string& id) {
+    if (!sqltext::isRowId(id)) return CSqliteDB::Value(id);
+    const std::int64_t number = sqltext::leadingInteger(id);
+    const bool saturated = number == std::numeric_limits<std::int64_t>::max() ||
+                           number == std::numeric_limits<std::int64_t>::min();
+    return saturated ? CSqliteDB::Value(id) : CSqliteDB::Value(number);
+}
+
 }  // namespace
 
 CFileInfoDB::CFileInfoDB(std::string databasePath) : CSqliteDB(std::move(databasePath)) {}
@@ -100,11 +111,11 @@ bool CFileInfoDB::recreateIndexTable() {
 
 bool CFileInfoDB::writeIndex(const std::vector<std::string>& entries) {
     (void)recreateIndexTable();
-    Rows rows;
-    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
-        rows.push_back(sqltext::splitIndexEntry(*entry));
-    }
-    return insertRows(kIndexInsert, rows);
+    // From the last entry to the first, each split into views of itself.
+    return insertRows(kIndexInsert, entries.size(),
+                      [&entries](std::size_t i, std::vector<std::string_view>& fields) {
+                          fields = sqltext::splitIndexEntry(entries[entries.size() - 1 - i]);
+                      });
 }
 
 void CFileInfoDB::createGenerationTable() {
@@ -281,14 +292,14 @@ bool CFileInfoDB::insertFile(const std::string& folderId, const std::string& fil
     // A file row needs its folder's row: an empty or foreign identifier (a
     // folder whose insertion failed) would leave a row no folder owns.
     if (!sqltext::isRowId(folderId)) return counted(false);
-    return counted(
-        bindAndStep(fileInsert_.get(), {mask, folderId, fileName, std::to_string(mtime)}));
+    return counted(stepWith(fileInsert_.get(),
+                            {mask, idValue(folderId), fileName, static_cast<std::int64_t>(mtime)}));
 }
 
 bool CFileInfoDB::updateFile(const std::string& folderId, const std::string& fileName,
                              const std::string& mask, std::int64_t mtime) {
-    return counted(
-        bindAndStep(fileUpdate_.get(), {mask, std::to_string(mtime), folderId, fileName}));
+    return counted(stepWith(fileUpdate_.get(),
+                            {mask, static_cast<std::int64_t>(mtime), idValue(folderId), fileName}));
 }
 
 bool CFileInfoDB::queryFilesByMask(const std::string& mask) {

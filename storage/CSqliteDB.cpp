@@ -22,6 +22,14 @@ void bindTexts(sqlite3_stmt* statement, const std::vector<std::string>& values) 
     }
 }
 
+// SQLite's memory statistics take a global lock on every allocation; the
+// program never reads them. Set once, before the first connection opens
+// (SQLite refuses it, harmlessly, once it is initialised).
+void configureSqliteOnce() {
+    static const int configured = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    (void)configured;
+}
+
 // Prepares `sql` (its whole length, terminating NUL included) into `out`.
 bool prepareInto(sqlite3* connection, CSqliteDB::Statement& out, const std::string& sql) {
     sqlite3_stmt* raw = nullptr;
@@ -55,8 +63,13 @@ bool CSqliteDB::open() {
         errorText_ = std::string(kCannotOpen) + "no mapped drive holds " + databasePath_;
         return false;
     }
+    configureSqliteOnce();
     sqlite3* raw = nullptr;
-    const int rc = sqlite3_open(native.c_str(), &raw);
+    // Each wrapper is used by one thread at a time, so the connection needs
+    // no lock of its own around every call.
+    const int rc =
+        sqlite3_open_v2(native.c_str(), &raw,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     std::unique_ptr<sqlite3, CloseConnection> opened(raw);  // owned even when opening failed
     if (rc != SQLITE_OK) {
         errorText_ = std::string(kCannotOpen) + sqlite3_errmsg(opened.get());
@@ -161,6 +174,23 @@ bool CSqliteDB::bindAndStep(sqlite3_stmt* statement, const std::vector<std::stri
     return done;
 }
 
+bool CSqliteDB::stepWith(sqlite3_stmt* statement, std::initializer_list<Value> values) {
+    if (statement == nullptr) return false;
+    int index = 0;
+    for (const Value& value : values) {
+        ++index;
+        if (value.isNumber)
+            sqlite3_bind_int64(statement, index, value.number);
+        else
+            sqlite3_bind_text(statement, index, value.text.data(),
+                              static_cast<int>(value.text.size()), SQLITE_STATIC);
+    }
+    const bool done = sqlite3_step(statement) == SQLITE_DONE;
+    sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement);  // no pointer to the caller's texts stays behind
+    return done;
+}
+
 bool CSqliteDB::executeOnce(const std::string& sql) {
     Statement statement;
     if (!prepare(statement, sql)) return false;
@@ -176,6 +206,27 @@ bool CSqliteDB::insertRows(const std::string& sql, Rows& rows) {
         if (sqlite3_step(statement.get()) != SQLITE_DONE) return false;
         sqlite3_reset(statement.get());
         rows.pop_front();
+    }
+    statement.reset();
+    return executeOnce("COMMIT");
+}
+
+bool CSqliteDB::insertRows(
+    const std::string& sql, std::size_t count,
+    const std::function<void(std::size_t, std::vector<std::string_view>&)>& rowAt) {
+    if (!executeOnce("BEGIN TRANSACTION")) return false;
+    Statement statement;
+    if (!prepareInto(connection_.get(), statement, sql)) return false;
+    std::vector<std::string_view> fields;
+    for (std::size_t i = 0; i < count; ++i) {
+        fields.clear();
+        rowAt(i, fields);
+        // SQLITE_STATIC: the texts live until the statement goes, below.
+        for (std::size_t f = 0; f < fields.size(); ++f)
+            sqlite3_bind_text(statement.get(), static_cast<int>(f) + 1, fields[f].data(),
+                              static_cast<int>(fields[f].size()), SQLITE_STATIC);
+        if (sqlite3_step(statement.get()) != SQLITE_DONE) return false;
+        sqlite3_reset(statement.get());
     }
     statement.reset();
     return executeOnce("COMMIT");

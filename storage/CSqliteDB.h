@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
 #include <list>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct sqlite3;
@@ -92,6 +96,23 @@ public:
     // without calling SQLite. Bindings are not cleared. Error text untouched.
     [[nodiscard]] bool bindAndStep(sqlite3_stmt* statement, const std::vector<std::string>& values);
 
+    // One parameter value of stepWith(): a text, or an integer. Implicit, so
+    // that a call lists its values as they are.
+    struct Value {
+        Value(std::string_view value) : text(value) {}                // NOLINT(*-explicit-*)
+        Value(const std::string& value) : text(value) {}              // NOLINT(*-explicit-*)
+        Value(const char* value) : text(value) {}                     // NOLINT(*-explicit-*)
+        Value(std::int64_t value) : number(value), isNumber(true) {}  // NOLINT(*-explicit-*)
+        std::string_view text;
+        std::int64_t number = 0;
+        bool isNumber = false;
+    };
+    // bindAndStep for the writes made once per file: the values are bound
+    // without a copy (they need only live through the call), numbers as
+    // integers, and the bindings are cleared again after the step.
+    // lastInsertId() is not touched.
+    [[nodiscard]] bool stepWith(sqlite3_stmt* statement, std::initializer_list<Value> values);
+
     // Guarded. Prepares, steps once and finalizes `sql`; true when the step
     // completed. The error text stays "" on failure.
     [[nodiscard]] bool executeOnce(const std::string& sql);
@@ -104,6 +125,13 @@ public:
     // the connection discards it). An empty list runs BEGIN and COMMIT and
     // gives COMMIT's outcome. lastInsertId() is not touched.
     [[nodiscard]] bool insertRows(const std::string& sql, Rows& rows);
+    // insertRows for rows made one at a time, without a list of copies:
+    // `rowAt(i, fields)` sets the texts of row i (i = 0 .. count - 1) as
+    // views that live through the call. The same transaction, bindings and
+    // failure as above; the rows from the failed one on are not written.
+    [[nodiscard]] bool insertRows(
+        const std::string& sql, std::size_t count,
+        const std::function<void(std::size_t, std::vector<std::string_view>&)>& rowAt);
 
     // Decimal text of the last insert rowid; "" at construction.
     const std::string& lastInsertId() const noexcept { return lastInsertId_; }

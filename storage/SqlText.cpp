@@ -51,14 +51,14 @@ std::int64_t leadingInteger(const std::string& text) {
     return value == lowest ? std::numeric_limits<std::int64_t>::max() : -value;
 }
 
-std::vector<std::string> splitIndexEntry(const std::string& entry) {
+std::vector<std::string_view> splitIndexEntry(std::string_view entry) {
     constexpr std::size_t kFields = 4;
-    std::vector<std::string> fields;
+    std::vector<std::string_view> fields;
     if (entry.empty()) return fields;
     std::size_t from = 0;
     while (fields.size() + 1 < kFields) {
         const std::size_t bar = entry.find('|', from);
-        if (bar == std::string::npos) break;
+        if (bar == std::string_view::npos) break;
         fields.push_back(entry.substr(from, bar - from));
         from = bar + 1;
     }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // Pieces of SQL text built by concatenation inside storage.
@@ -32,6 +33,7 @@ std::int64_t leadingInteger(const std::string& text);
 // three '|', the name being everything after the third, so a name holding
 // '|' (legal in POSIX file names) stays whole. An entry with fewer bars gives
 // fewer fields (one more than its bars); the empty entry gives none.
-std::vector<std::string> splitIndexEntry(const std::string& entry);
+// The fields are views into `entry`.
+std::vector<std::string_view> splitIndexEntry(std::string_view entry);
 
 }  // namespace sqltext

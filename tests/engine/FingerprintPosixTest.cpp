@@ -62,4 +62,7 @@ TEST_F(FingerprintTest, FifoIsRefusedWithoutBlockingAndOutputsStayUntouched) {
     EXPECT_FALSE(FileInfoProc::computeFingerprint(tree_.drivePath("pipe").c_str(), mtime, buffer));
     EXPECT_EQ(mtime, 42);
     EXPECT_EQ(std::string(buffer, 4), "####");
+    std::string mask;
+    EXPECT_FALSE(fingerprintInFolder("pipe", mtime, mask));
+    EXPECT_EQ(mtime, 42);
 }

@@ -9,6 +9,7 @@
 
 #include "TempTree.h"
 #include "engine/FileInfoProc.h"
+#include "util/platform/OpenFolder.h"
 
 // What the fingerprint cases share: the MASK computed from its definition,
 // a byte pattern with no repeats near the samples, and a real tree.
@@ -62,10 +63,29 @@ protected:
         mask = buffer;
         return ok;
     }
+    // The file `name` of the tree's top folder, opened relative to the open folder.
+    bool fingerprintInFolder(const std::string& name, std::int64_t& mtime, std::string& mask) {
+        std::string top = tree_.drivePath("");
+        if (top.back() != '\\') top += '\\';
+        platform::OpenFolder folder;
+        if (!folder.open(top)) return false;
+        char buffer[256] = {};
+        const bool ok = FileInfoProc::computeFingerprint(folder, name, mtime, buffer);
+        mask = buffer;
+        return ok;
+    }
+    // The MASK by path, which the same file opened relative to its folder must give too.
     std::string maskOf(const std::string& relative) {
         std::int64_t mtime = 0;
         std::string mask;
         EXPECT_TRUE(fingerprint(relative, mtime, mask)) << relative;
+        if (relative.find('/') == std::string::npos) {
+            std::int64_t folderMtime = 0;
+            std::string folderMask;
+            EXPECT_TRUE(fingerprintInFolder(relative, folderMtime, folderMask)) << relative;
+            EXPECT_EQ(folderMask, mask) << relative;
+            EXPECT_EQ(folderMtime, mtime) << relative;
+        }
         return mask;
     }
     TempTree tree_;

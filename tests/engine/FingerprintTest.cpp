@@ -20,8 +20,11 @@ TEST_F(FingerprintTest, HelloIsSizeLeastSignificantFirstThenItsBytes) {
                   std::string(62, '0'));
 }
 
+// Lengths around the reads that share samples: a file read whole, samples
+// read in pairs and threes, and samples each read alone.
 TEST_F(FingerprintTest, SmallAndMediumFilesAreSampledAtTheNineOffsets) {
-    for (std::size_t length : {1, 35, 36, 37, 1000, 4095, 4096, 4097, 100000}) {
+    for (std::size_t length : {1, 35, 36, 37, 1000, 4095, 4096, 4097, 16383, 16384, 16385, 40000,
+                               73000, 100000, 147455, 147456, 150000}) {
         const std::string name = "f" + std::to_string(length);
         tree_.writeFile(name, pattern(length));
         EXPECT_EQ(maskOf(name), expectedMask(length, patternByte)) << "length " << length;
@@ -46,6 +49,17 @@ TEST_F(FingerprintTest, ReportsTheModificationTime) {
     std::string mask;
     ASSERT_TRUE(fingerprint("dated", mtime, mask));
     EXPECT_EQ(mtime, 1600000000);
+}
+
+TEST_F(FingerprintTest, NameThatLeavesTheOpenFolderIsRefused) {
+    tree_.makeFolder("sub");
+    tree_.writeFile("sub/file", "content");
+    std::int64_t mtime = 42;
+    std::string mask;
+    EXPECT_FALSE(fingerprintInFolder("sub/file", mtime, mask));
+    EXPECT_FALSE(fingerprintInFolder("", mtime, mask));
+    EXPECT_FALSE(fingerprintInFolder("sub", mtime, mask));  // a folder, not a file
+    EXPECT_EQ(mtime, 42);
 }
 
 TEST_F(FingerprintTest, FailureLeavesBothOutputsUntouched) {

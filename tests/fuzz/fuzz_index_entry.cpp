@@ -17,8 +17,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(!fields.empty() && fields.size() <= 4);
     std::string joined;
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (i + 1 < fields.size()) FUZZ_CHECK(fields[i].find('|') == std::string::npos);
-        joined += (i > 0 ? "|" : "") + fields[i];
+        if (i + 1 < fields.size()) FUZZ_CHECK(fields[i].find('|') == std::string_view::npos);
+        if (i > 0) joined += '|';
+        joined += fields[i];
     }
     FUZZ_CHECK(joined == entry);
     std::size_t bars = 0;

@@ -107,3 +107,34 @@ TEST_F(CSqliteDBTest, InsertRowsStopsAtTheFailingRowAndCommitsNothing) {
     db_.close();
     EXPECT_TRUE(select("SELECT NAME FROM T").empty());
 }
+
+TEST_F(CSqliteDBTest, StepWithStoresNumbersAsIntegersAndKeepsNoTextBehind) {
+    CSqliteDB::Statement insert;
+    ASSERT_TRUE(db_.prepare(insert, "INSERT INTO T (NAME, N) VALUES (?, ?)"));
+    {
+        const std::string name = "quote ' and | bar";
+        EXPECT_TRUE(db_.stepWith(insert.get(), {name, std::int64_t{-7}}));
+    }  // the text is gone: the statement must not hold on to it
+    EXPECT_TRUE(db_.stepWith(insert.get(), {}));
+    ASSERT_TRUE(db_.query("SELECT NAME, typeof(N), N FROM T ORDER BY ID"));
+    EXPECT_EQ(db_.resultRows(),
+              (CSqliteDB::Rows{{"quote ' and | bar", "integer", "-7"}, {"", "null", ""}}));
+    EXPECT_FALSE(db_.stepWith(nullptr, {"x"}));
+}
+
+TEST_F(CSqliteDBTest, InsertRowsOneAtATimeWritesViewsAndStopsAtTheFailingRow) {
+    const std::vector<std::string> names = {"a", "b|c", "a", "d"};
+    std::size_t asked = 0;
+    const auto rowAt = [&](std::size_t i, std::vector<std::string_view>& fields) {
+        ++asked;
+        fields.push_back(names[i]);
+    };
+    EXPECT_TRUE(db_.insertRows("INSERT INTO T (NAME) VALUES (?)", 2, rowAt));
+    EXPECT_EQ(select("SELECT NAME FROM T ORDER BY ID"), (Table{{"a"}, {"b|c"}}));
+    ASSERT_TRUE(db_.execute("DELETE FROM T"));
+    asked = 0;
+    EXPECT_FALSE(db_.insertRows("INSERT INTO T (NAME) VALUES (?)", names.size(), rowAt));
+    EXPECT_EQ(asked, 3u);  // the duplicate "a" fails; "d" is never asked for
+    db_.close();
+    EXPECT_TRUE(select("SELECT NAME FROM T").empty());
+}

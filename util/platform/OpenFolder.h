@@ -11,7 +11,7 @@ namespace platform {
 // name, without resolving the folder's path again for each file: on POSIX a
 // status call relative to the open folder (fstatat), on Windows the times
 // of one listing of the folder. Links are followed as a status call by path
-// follows them.
+// follows them. Its files can also be opened by name (ReadOnlyFile).
 class OpenFolder {
 public:
     OpenFolder() = default;
@@ -29,8 +29,15 @@ public:
     [[nodiscard]] bool modificationTime(const std::string& name, std::int64_t& seconds) const;
 
 private:
-    int descriptor_ = -1;                                  // POSIX
-    std::unordered_map<std::string, std::int64_t> times_;  // Windows
+    friend class ReadOnlyFile;  // opens files relative to the folder
+
+    // Windows only: lists the folder's times on the first lookup.
+    bool listTimes() const;
+
+    int descriptor_ = -1;                                          // POSIX
+    std::string path_;                                             // Windows
+    mutable bool listed_ = false;                                  // Windows
+    mutable std::unordered_map<std::string, std::int64_t> times_;  // Windows
 };
 
 }  // namespace platform

@@ -31,9 +31,22 @@ std::int64_t unixSeconds(const FILETIME& time) {
 OpenFolder::~OpenFolder() = default;
 
 bool OpenFolder::open(const std::string& folder) {
+    // The listing waits for the first lookup: a folder opened only to open
+    // its files by name is never listed.
     times_.clear();
+    listed_ = false;
+    const DWORD attributes = ::GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+        return false;
+    path_ = folder;
+    descriptor_ = 0;
+    return true;
+}
+
+bool OpenFolder::listTimes() const {
+    if (listed_) return true;
     WIN32_FIND_DATAA data{};
-    const HANDLE first = ::FindFirstFileA((folder + "*.*").c_str(), &data);
+    const HANDLE first = ::FindFirstFileA((path_ + "*.*").c_str(), &data);
     if (first == INVALID_HANDLE_VALUE) return false;
     std::unique_ptr<void, CloseFind> find(first);
     do {
@@ -43,11 +56,12 @@ bool OpenFolder::open(const std::string& folder) {
         StringUtility::toUpperAscii(key);
         times_[key] = unixSeconds(data.ftLastWriteTime);
     } while (::FindNextFileA(find.get(), &data));
-    descriptor_ = 0;
+    listed_ = true;
     return true;
 }
 
 bool OpenFolder::modificationTime(const std::string& name, std::int64_t& seconds) const {
+    if (descriptor_ < 0 || !listTimes()) return false;
     std::string key = name;
     StringUtility::toUpperAscii(key);
     const auto found = times_.find(key);

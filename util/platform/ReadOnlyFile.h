@@ -7,6 +7,8 @@
 
 namespace platform {
 
+class OpenFolder;
+
 // A file opened for reading a few bytes at chosen offsets. Opening never
 // blocks (FIFOs and devices are refused: only regular files open) and tells
 // the system that access is random, so no large read-ahead is made.
@@ -20,6 +22,9 @@ public:
     // Opens `path` (program form) and reads its status. False when the file
     // cannot be opened, is not a regular file, or its status cannot be read.
     [[nodiscard]] bool open(const std::string& path);
+    // The same for the file `name` of an open folder, found relative to it
+    // without resolving the folder's path again.
+    [[nodiscard]] bool open(const OpenFolder& folder, const std::string& name);
 
     std::uint64_t length() const { return length_; }
     std::int64_t modificationTime() const { return mtime_; }

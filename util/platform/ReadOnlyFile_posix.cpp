@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "util/platform/FileSystem.h"
+#include "util/platform/OpenFolder.h"
 #include "util/platform/ReadOnlyFile.h"
 
 namespace platform {
@@ -14,6 +15,24 @@ namespace {
 // Files larger than this are read at a few scattered places only; telling the
 // kernel so keeps it from reading ahead around every sample.
 constexpr std::uint64_t kReadAheadLimit = 16 * 1024;
+
+// Opens `path` relative to the folder `at` (AT_FDCWD: as it stands) when it
+// is a regular file, and reads its length and time; -1 otherwise.
+// Non-blocking, so that a FIFO put in a file's place cannot stall the scan.
+int openRegular(int at, const char* path, std::uint64_t& length, std::int64_t& mtime) {
+    const int fd = ::openat(at, path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return -1;
+    }
+    length = static_cast<std::uint64_t>(status.st_size);
+    mtime = static_cast<std::int64_t>(status.st_mtime);
+    if (length > kReadAheadLimit) ::posix_fadvise(fd, 0, 0, POSIX_FADV_RANDOM);
+    return fd;
+}
+
 }  // namespace
 
 ReadOnlyFile::~ReadOnlyFile() {
@@ -23,19 +42,17 @@ ReadOnlyFile::~ReadOnlyFile() {
 bool ReadOnlyFile::open(const std::string& path) {
     const std::string native = toNativePath(path);
     if (native.empty() || handle_ >= 0) return false;
-    // Non-blocking, so that a FIFO put in a file's place cannot stall the scan.
-    const int fd = ::open(native.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
+    handle_ = openRegular(AT_FDCWD, native.c_str(), length_, mtime_);
+    return handle_ >= 0;
+}
+
+bool ReadOnlyFile::open(const OpenFolder& folder, const std::string& name) {
+    // A name with a slash would reach outside the folder.
+    if (handle_ >= 0 || folder.descriptor_ < 0 || name.empty() ||
+        name.find('/') != std::string::npos)
         return false;
-    }
-    handle_ = fd;
-    length_ = static_cast<std::uint64_t>(status.st_size);
-    mtime_ = static_cast<std::int64_t>(status.st_mtime);
-    if (length_ > kReadAheadLimit) ::posix_fadvise(fd, 0, 0, POSIX_FADV_RANDOM);
-    return true;
+    handle_ = openRegular(folder.descriptor_, name.c_str(), length_, mtime_);
+    return handle_ >= 0;
 }
 
 std::size_t ReadOnlyFile::readAt(std::uint64_t offset, void* buffer, std::size_t count) {

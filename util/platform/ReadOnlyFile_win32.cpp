@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "util/platform/OpenFolder.h"
 #include "util/platform/ReadOnlyFile.h"
 
 namespace platform {
@@ -34,6 +35,12 @@ bool ReadOnlyFile::open(const std::string& path) {
     length_ = static_cast<std::uint64_t>(status.st_size);
     mtime_ = static_cast<std::int64_t>(status.st_mtime);
     return true;
+}
+
+bool ReadOnlyFile::open(const OpenFolder& folder, const std::string& name) {
+    if (folder.descriptor_ < 0 || name.empty() || name.find_first_of("\\/") != std::string::npos)
+        return false;
+    return open(folder.path_ + name);
 }
 
 std::size_t ReadOnlyFile::readAt(std::uint64_t offset, void* buffer, std::size_t count) {

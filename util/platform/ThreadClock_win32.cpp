@@ -1,0 +1,18 @@
+// SPDX-License-Identifier: MIT
+#include <windows.h>
+
+#include "util/platform/ThreadClock.h"
+
+namespace platform {
+
+std::int64_t threadCpuNanoseconds() {
+    FILETIME created{}, exited{}, kernel{}, user{};
+    if (!::GetThreadTimes(::GetCurrentThread(), &created, &exited, &kernel, &user)) return 0;
+    const auto ticks = [](const FILETIME& time) {  // 100-nanosecond intervals
+        return (static_cast<std::int64_t>(time.dwHighDateTime) << 32) |
+               static_cast<std::int64_t>(time.dwLowDateTime);
+    };
+    return (ticks(kernel) + ticks(user)) * 100;
+}
+
+}  // namespace platform
