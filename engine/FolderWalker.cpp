@@ -10,7 +10,6 @@
 #include "engine/FileInfoProc.h"
 #include "util/platform/FileSystem.h"
 #include "util/platform/OpenFolder.h"
-#include "util/platform/ThreadClock.h"
 
 namespace {
 
@@ -26,15 +25,23 @@ constexpr std::size_t kFilesPerClaim = 16;
 // processors only take turns; with a cold one each reader waits on the disk,
 // which serves many requests at once, and 16 to 32 are best (measured on two
 // cores). So the walk starts with two and adds one each time the scanner
-// finds its next folder unread, up to kMostReaders; beyond one per processor
-// only while the readers spend most of their time waiting rather than
-// computing.
+// finds its next folder unread while the processors have room
+// (ProcessorRoom), up to kMostReaders.
 constexpr std::size_t kFirstReaders = 2;
 constexpr std::size_t kMostReaders = 32;
 // Folders listed ahead of the walk (offered, being listed or listed), and the
-// threads that list them.
+// threads that list them: with a warm cache one lister ahead of the walk is
+// best, since every hand-over between threads costs about as much as a
+// listing (measured: 4 listers made a rescan a third slower, and more
+// listers whenever processors had room still a quarter slower); with a cold
+// one several listings in flight keep the disk busy. So the walk starts with
+// one and adds one, up to kMostListers, each time it waits for a listing
+// while listings take as long as reads from a disk: a listing from the cache
+// (with the status of its files) takes tens of microseconds.
+constexpr std::chrono::microseconds kSlowListing{1000};
+constexpr int kListingsJudged = 8;  // listings an answer needs
 constexpr std::size_t kListingsAhead = 256;
-constexpr int kListers = 4;
+constexpr std::size_t kMostListers = 8;
 
 // Paths shorter than this are far from any system's length limit, so opening
 // their files relative to the open folder finds exactly the files their paths
@@ -55,10 +62,9 @@ FolderWalker::FolderWalker(const FileInfoProc& scanner, std::string start,
     : scanner_(scanner), lastScanTime_(lastScanTime) {
     const std::size_t fixed = fixedReaders();
     mostReaders_ = fixed != 0 ? fixed : kMostReaders;
-    processors_ = std::max<std::size_t>(std::thread::hardware_concurrency(), 1);
     for (std::size_t i = fixed != 0 ? fixed : kFirstReaders; i > 0; --i)
         readers_.emplace_back([this] { read(); });
-    for (int i = 0; i < kListers; ++i) listers_.emplace_back([this] { list(); });
+    listers_.emplace_back([this] { list(); });
     walker_ = std::thread([this, start = std::move(start)]() mutable { walk(std::move(start)); });
 }
 
@@ -83,10 +89,9 @@ FolderWalker::~FolderWalker() {
 FolderWork FolderWalker::next() {
     std::unique_lock<std::mutex> lock(mutex_);
     const auto isReady = [this] { return !ready_.empty() && ready_.front()->prepared; };
-    // Waiting for the readers: up to one per processor, and beyond that
-    // when they wait on the disk, one more helps.
-    if (!isReady() && !unread_.empty() && readers_.size() < mostReaders_ &&
-        (readers_.size() < processors_ || readersMostlyWait())) {
+    // Waiting for the readers: when they leave processors idle (they wait
+    // on the disk), one more helps.
+    if (!isReady() && !unread_.empty() && readers_.size() < mostReaders_ && readRoom_.hasRoom()) {
         try {
             readers_.emplace_back([this] { read(); });
         } catch (const std::system_error&) {
@@ -100,20 +105,6 @@ FolderWork FolderWalker::next() {
     lock.unlock();
     space_.notify_one();
     return work;
-}
-
-bool FolderWalker::readersMostlyWait() {
-    // Over the runs of files read since the previous answer: three quarters
-    // of their time went by off the processor (readers that only take turns
-    // on busy processors stay above a quarter; a disk read takes a hundred
-    // times its processor time). Until a run is done there is
-    // nothing to tell, and the question stays open.
-    const std::int64_t wall = readWall_ - wallAsked_;
-    const std::int64_t cpu = readCpu_ - cpuAsked_;
-    if (wall == 0) return false;
-    wallAsked_ = readWall_;
-    cpuAsked_ = readCpu_;
-    return cpu < wall / 4;
 }
 
 bool FolderWalker::push(FolderWork work, bool needsReading) {
@@ -181,16 +172,8 @@ void FolderWalker::read() {
         lock.unlock();
         // The slot stays in ready_ until it is marked prepared, so it lives on
         // meanwhile; each reader writes only the files it claimed.
-        const auto started = std::chrono::steady_clock::now();
-        const std::int64_t cpuBefore = platform::threadCpuNanoseconds();
         prepare(slot->work, from, to);
-        const std::int64_t cpu = platform::threadCpuNanoseconds() - cpuBefore;
-        const auto wall = std::chrono::duration_cast<std::chrono::nanoseconds>(
-                              std::chrono::steady_clock::now() - started)
-                              .count();
         lock.lock();
-        readWall_ += wall;
-        readCpu_ += cpu;
         slot->done += to - from;
         slot->prepared = slot->done == slot->work.files.size();
         // Only the first folder is waited for.
@@ -251,8 +234,7 @@ void FolderWalker::listAhead(const std::vector<std::string>& folders) {
             offered_.pop_back();
     }
     // One lister for each folder offered: the others sleep on.
-    for (std::size_t i = 0; i < folders.size() && i < static_cast<std::size_t>(kListers); ++i)
-        toList_.notify_one();
+    for (std::size_t i = 0; i < folders.size() && i < listers_.size(); ++i) toList_.notify_one();
 }
 
 void FolderWalker::list() {
@@ -264,11 +246,30 @@ void FolderWalker::list() {
         offered_.pop_front();
         inProgress_.insert(folder);
         lock.unlock();
+        const auto started = std::chrono::steady_clock::now();
         Listing listing = makeListing(folder);
+        const auto took = std::chrono::steady_clock::now() - started;
         lock.lock();
+        listingTime_ += took;
+        ++listingCount_;
         listings_[folder] = std::move(listing);
         inProgress_.erase(folder);
         listed_.notify_one();  // the walker is the only one that waits for it
+    }
+}
+
+void FolderWalker::addListerIfWaiting() {
+    // Judged on the listings made since the previous judgement.
+    const int count = listingCount_ - judgedCount_;
+    if (listers_.size() >= kMostListers || count < kListingsJudged) return;
+    const auto average = (listingTime_ - judgedTime_) / count;
+    judgedCount_ = listingCount_;
+    judgedTime_ = listingTime_;
+    if (average < kSlowListing) return;
+    try {
+        listers_.emplace_back([this] { list(); });
+    } catch (const std::system_error&) {
+        // the system gives no more threads: go on with these
     }
 }
 
@@ -282,11 +283,15 @@ FolderWalker::Listing FolderWalker::takeListing(const std::string& folder) {
             return listing;
         }
         if (inProgress_.count(folder) == 0) break;
+        addListerIfWaiting();
         listed_.wait(lock);
     }
     // Not offered, or not yet taken up by a lister: listed here.
     const auto queued = std::find(offered_.begin(), offered_.end(), folder);
-    if (queued != offered_.end()) offered_.erase(queued);
+    if (queued != offered_.end()) {
+        offered_.erase(queued);
+        addListerIfWaiting();  // the listers are behind the walk
+    }
     lock.unlock();
     return makeListing(folder);
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -11,6 +12,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "engine/ProcessorRoom.h"
 
 class FileInfoProc;
 
@@ -54,9 +57,9 @@ struct FolderWork {
 // few hundred), so that with a cold cache many listings are in flight too;
 // the walk takes each listing as it would have made it itself.
 //
-// The readers grow in number while the scanner waits for them and they wait
-// on the disk (a cold cache), up to a few dozen; LANBROOK_READERS (1 to 256) in the environment
-// fixes their number instead, for measuring.
+// The readers grow in number while the scanner waits for them and the
+// processors have room (a cold cache), up to a few dozen; LANBROOK_READERS (1 to 256) in the
+// environment fixes their number instead, for measuring.
 //
 // The walker reads the scanner's excluded folders and folder table, and lists
 // through it; the folder table is guarded by FileInfoData.
@@ -72,6 +75,11 @@ public:
     FolderWork next();
 
 private:
+    // How busy the processors may be for one more reader: one that reads a
+    // cold file still spends half its time on the processor on a fast disk,
+    // so readers are added up to nearly full use.
+    static constexpr int kReadersBusyPercent = 90;
+
     struct Slot {
         FolderWork work;
         std::size_t claimed = 0;  // files handed to readers
@@ -107,9 +115,9 @@ private:
     // Queues a folder for the scanner (and its files for a reader); false
     // when the walk is to stop.
     bool push(FolderWork work, bool needsReading);
-    // Under mutex_: whether the readers spent most of their time since the
-    // previous answer waiting (on the disk) rather than on the processor.
-    bool readersMostlyWait();
+    // Under listMutex_, on the walk's thread: one more lister when the walk
+    // waits for a listing and listings are slow (they wait on the disk).
+    void addListerIfWaiting();
 
     const FileInfoProc& scanner_;
     const std::int64_t lastScanTime_;
@@ -125,13 +133,7 @@ private:
     std::thread walker_;
     std::vector<std::thread> readers_;  // changed by the scanner's thread only
     std::size_t mostReaders_ = 0;
-    std::size_t processors_ = 1;
-    // Time the readers spent on their runs of files, in nanoseconds: in all,
-    // and on the processor; and both as readersMostlyWait() last saw them.
-    std::int64_t readWall_ = 0;
-    std::int64_t readCpu_ = 0;
-    std::int64_t wallAsked_ = 0;
-    std::int64_t cpuAsked_ = 0;
+    ProcessorRoom readRoom_{kReadersBusyPercent};  // asked by the scanner's thread
 
     // Listing ahead, guarded by its own lock.
     std::mutex listMutex_;
@@ -141,5 +143,10 @@ private:
     std::map<std::string, Listing> listings_;  // made, not yet taken
     std::set<std::string> inProgress_;         // being made
     bool listingStopped_ = false;
-    std::vector<std::thread> listers_;
+    // The listers' time on their listings, and both as last judged.
+    std::chrono::steady_clock::duration listingTime_{};
+    int listingCount_ = 0;
+    std::chrono::steady_clock::duration judgedTime_{};
+    int judgedCount_ = 0;
+    std::vector<std::thread> listers_;  // changed by the walk's thread only
 };
