@@ -18,6 +18,9 @@ namespace {
 // A folder is always let in when none waits, however many files it holds.
 constexpr std::size_t kFoldersAhead = 512;
 constexpr std::size_t kFilesAhead = 8192;
+// Folders ready for the scanner before a waiting scanner is woken (it is
+// also woken whenever the walk itself is about to wait, and at the end).
+constexpr std::size_t kScannerBatch = 32;
 // Files a reader claims at a time: a large folder is read by many readers.
 constexpr std::size_t kFilesPerClaim = 16;
 // Threads that read files. With a warm page cache the reading is processor
@@ -107,6 +110,11 @@ FolderWork FolderWalker::next() {
     return work;
 }
 
+void FolderWalker::wakeScanner() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (!ready_.empty() && ready_.front()->prepared) prepared_.notify_one();
+}
+
 bool FolderWalker::push(FolderWork work, bool needsReading) {
     std::unique_lock<std::mutex> lock(mutex_);
     space_.wait(lock, [this] {
@@ -122,11 +130,13 @@ bool FolderWalker::push(FolderWork work, bool needsReading) {
     ready_.back()->work = std::move(work);
     ready_.back()->prepared = !needsReading;
     if (needsReading) unread_.push_back(ready_.back().get());
-    const bool first = ready_.size() == 1;
+    // A waiting scanner is woken for a batch of folders, not for each one:
+    // a hand-over between threads costs about as much as writing a folder.
+    const bool batch = ready_.size() == kScannerBatch;
     const bool severalClaims = ready_.back()->work.files.size() > kFilesPerClaim;
     lock.unlock();
     // Each waiting thread is woken only for work it can take.
-    if (!needsReading && first) prepared_.notify_one();
+    if (!needsReading && batch) prepared_.notify_one();
     if (needsReading && severalClaims) readable_.notify_all();
     if (needsReading && !severalClaims) readable_.notify_one();
     return true;
@@ -242,20 +252,24 @@ void FolderWalker::list() {
     for (;;) {
         toList_.wait(lock, [this] { return listingStopped_ || !offered_.empty(); });
         if (listingStopped_) return;
-        const std::string folder = std::move(offered_.front());
-        offered_.pop_front();
-        inProgress_.insert(folder);
-        lock.unlock();
-        const auto started = std::chrono::steady_clock::now();
-        Listing listing = makeListing(folder);
-        const auto took = std::chrono::steady_clock::now() - started;
-        lock.lock();
-        listingTime_ += took;
-        ++listingCount_;
-        listings_[folder] = std::move(listing);
-        inProgress_.erase(folder);
-        listed_.notify_one();  // the walker is the only one that waits for it
+        listFirstOffered(lock);
     }
+}
+
+void FolderWalker::listFirstOffered(std::unique_lock<std::mutex>& lock) {
+    const std::string folder = std::move(offered_.front());
+    offered_.pop_front();
+    inProgress_.insert(folder);
+    lock.unlock();
+    const auto started = std::chrono::steady_clock::now();
+    Listing listing = makeListing(folder);
+    const auto took = std::chrono::steady_clock::now() - started;
+    lock.lock();
+    listingTime_ += took;
+    ++listingCount_;
+    listings_[folder] = std::move(listing);
+    inProgress_.erase(folder);
+    listed_.notify_one();  // the walker is the only one that waits for it
 }
 
 void FolderWalker::addListerIfWaiting() {
@@ -284,6 +298,12 @@ FolderWalker::Listing FolderWalker::takeListing(const std::string& folder) {
         }
         if (inProgress_.count(folder) == 0) break;
         addListerIfWaiting();
+        // Rather than wait, the walk lists the next folder offered itself.
+        if (!offered_.empty()) {
+            listFirstOffered(lock);
+            continue;
+        }
+        wakeScanner();  // the walk is about to wait: the scanner takes what is ready
         listed_.wait(lock);
     }
     // Not offered, or not yet taken up by a lister: listed here.
@@ -293,6 +313,7 @@ FolderWalker::Listing FolderWalker::takeListing(const std::string& folder) {
         addListerIfWaiting();  // the listers are behind the walk
     }
     lock.unlock();
+    wakeScanner();
     return makeListing(folder);
 }
 

@@ -107,7 +107,12 @@ private:
     // Offers `folders` (full paths ending in a backslash, in the order the
     // walk enters them) to the listers, ahead of those offered before.
     void listAhead(const std::vector<std::string>& folders);
-    // The listing of `folder`: taken from a lister, or made here.
+    // Under listMutex_ (released meanwhile): lists the first folder offered.
+    void listFirstOffered(std::unique_lock<std::mutex>& lock);
+    // Wakes the scanner when a folder is ready for it.
+    void wakeScanner();
+    // The listing of `folder`: taken from a lister, or made here; while a
+    // lister makes it, the walk lists the folders offered next itself.
     Listing takeListing(const std::string& folder);
     FolderWork examine(const std::string& folder, std::vector<std::string>& subfolders);
     // Reads the files [from, to) of a New or Unchanged folder.

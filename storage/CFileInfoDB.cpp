@@ -309,6 +309,17 @@ bool CFileInfoDB::queryFilesByMask(const std::string& mask) {
         sqltext::quoted(mask));
 }
 
+bool CFileInfoDB::queryFilesWithMasks(const std::vector<std::string>& masks) {
+    std::string list;
+    for (const std::string& mask : masks) {
+        if (!list.empty()) list += ',';
+        list += sqltext::quoted(mask);
+    }
+    return query(
+        "SELECT B.MASK, A.FNAME, B.FNAME FROM FILEINFO_FIF B, FILEINFO_DIF A WHERE B.MASK IN (" +
+        list + ") AND A.ID = B.FOLDERID");
+}
+
 bool CFileInfoDB::queryAllFiles() {
     return query(
         "SELECT B.MASK, A.FNAME, B.FNAME FROM FILEINFO_DIF A, FILEINFO_FIF B WHERE B.FOLDERID = "

@@ -137,6 +137,9 @@ public:
     [[nodiscard]] bool queryFilesByMask(const std::string& mask);
     // Leaves rows (MASK, folder FNAME, file FNAME) of every file in resultRows().
     [[nodiscard]] bool queryAllFiles();
+    // The same rows for the files whose MASK is one of `masks` only, in one
+    // pass over the file rows (the others never reach the caller).
+    [[nodiscard]] bool queryFilesWithMasks(const std::vector<std::string>& masks);
 
 private:
     // Passes `written` on, counting it when false.

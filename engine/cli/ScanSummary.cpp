@@ -83,15 +83,19 @@ void ScanSummary::addGroup(int fileCount, const char* mask, const char* name,
 }
 
 bool ScanSummary::loadPaths(const std::string& databasePath, std::string& error) {
-    // One pass over all file rows (MASK, folder, name) finds the files of every top group.
+    // One pass over the file rows (MASK, folder, name) finds the files of every top group.
     std::unordered_map<std::string, std::vector<std::string>*> wanted;
-    for (Group& group : top) wanted[group.mask] = &group.paths;
+    std::vector<std::string> masks;
+    for (Group& group : top) {
+        wanted[group.mask] = &group.paths;
+        masks.push_back(group.mask);
+    }
     RowReader files(databasePath, [&](const char* mask, const char* folder, const char* name) {
         const auto found = wanted.find(mask);
         if (found == wanted.end()) return;
         found->second->push_back(nativePath(std::string(folder) + name));
     });
-    if (!files.open() || !files.queryAllFiles()) {
+    if (!files.open() || !files.queryFilesWithMasks(masks)) {
         error = files.errorText();
         return false;
     }

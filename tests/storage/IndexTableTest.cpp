@@ -73,3 +73,18 @@ TEST_F(IndexTableTest, AllFilesLeaveOutFilesWhoseFolderIsGone) {
     ASSERT_TRUE(db_.queryAllFiles());
     EXPECT_EQ(db_.resultRows(), (CSqliteDB::Rows{{mask(1), "C:\\A\\", "x.jpg"}}));
 }
+
+TEST_F(IndexTableTest, FilesWithMasksGiveOnlyThoseMasksAndCompareQuotesAsText) {
+    const std::string a = addFolder("C:\\A\\");
+    const std::string gone = addFolder("C:\\GONE\\");
+    addFile(a, "x.jpg", mask(1));
+    addFile(a, "y.jpg", mask(2));
+    addFile(a, "z.jpg", mask(3));
+    addFile(gone, "w.jpg", mask(1));
+    ASSERT_TRUE(db_.execute("DELETE FROM FILEINFO_DIF WHERE ID = " + gone));
+    ASSERT_TRUE(db_.queryFilesWithMasks({mask(1), mask(3), "' OR '1'='1"}));
+    CSqliteDB::Rows rows = db_.resultRows();
+    rows.sort();
+    EXPECT_EQ(rows,
+              (CSqliteDB::Rows{{mask(1), "C:\\A\\", "x.jpg"}, {mask(3), "C:\\A\\", "z.jpg"}}));
+}
