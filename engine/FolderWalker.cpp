@@ -117,10 +117,13 @@ void FolderWalker::wakeScanner() {
 
 bool FolderWalker::push(FolderWork work, bool needsReading) {
     std::unique_lock<std::mutex> lock(mutex_);
-    space_.wait(lock, [this] {
+    const auto hasSpace = [this] {
         return stopping_ || ready_.empty() ||
                (ready_.size() < kFoldersAhead && filesAhead_ < kFilesAhead);
-    });
+    };
+    // The walk is about to wait for the scanner: it must not sleep on what is ready.
+    if (!hasSpace() && ready_.front()->prepared) prepared_.notify_one();
+    space_.wait(lock, hasSpace);
     if (stopping_) return false;
     needsReading =
         needsReading && std::any_of(work.files.begin(), work.files.end(),
@@ -132,11 +135,13 @@ bool FolderWalker::push(FolderWork work, bool needsReading) {
     if (needsReading) unread_.push_back(ready_.back().get());
     // A waiting scanner is woken for a batch of folders, not for each one:
     // a hand-over between threads costs about as much as writing a folder.
-    const bool batch = ready_.size() == kScannerBatch;
+    // (It is woken too when the walk is about to wait, when the readers have
+    // read its next folder, and at the end.)
+    const bool batch = ready_.size() >= kScannerBatch && ready_.front()->prepared;
     const bool severalClaims = ready_.back()->work.files.size() > kFilesPerClaim;
     lock.unlock();
     // Each waiting thread is woken only for work it can take.
-    if (!needsReading && batch) prepared_.notify_one();
+    if (batch) prepared_.notify_one();
     if (needsReading && severalClaims) readable_.notify_all();
     if (needsReading && !severalClaims) readable_.notify_one();
     return true;

@@ -65,11 +65,7 @@ bool CSqliteDB::open() {
     }
     configureSqliteOnce();
     sqlite3* raw = nullptr;
-    // Each wrapper is used by one thread at a time, so the connection needs
-    // no lock of its own around every call.
-    const int rc =
-        sqlite3_open_v2(native.c_str(), &raw,
-                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int rc = sqlite3_open(native.c_str(), &raw);
     std::unique_ptr<sqlite3, CloseConnection> opened(raw);  // owned even when opening failed
     if (rc != SQLITE_OK) {
         errorText_ = std::string(kCannotOpen) + sqlite3_errmsg(opened.get());

@@ -184,3 +184,26 @@ TEST_F(WideDeepScanModeTest, FastScansMatchPlainScansBeyondTheLookahead) {
         EXPECT_EQ(plain.reports[i], fast.reports[i]) << "reports of scan " << i + 1;
     }
 }
+
+// Folders that need no reading, then a folder with more files than the walk
+// reads ahead: the walk waits for room while the scanner sleeps with folders
+// ready, and must wake it. Each folder has one subfolder, so the order is
+// fixed; whether the scanner sleeps at that moment depends on the threads.
+TEST_F(WideDeepScanModeTest, BigFolderBehindFoldersWithoutFilesDoesNotStallTheScan) {
+    std::vector<std::vector<CSqliteDB::Row>> states;
+    for (ScanMode mode : {ScanMode::Plain, ScanMode::Fast}) {
+        testsupport::removeDatabase();
+        TempTree tree;
+        setenv("LANBROOK_DRIVES",
+               ("C:=" + testsupport::prepareScratchEnvironment() + ";D:=" + tree.root()).c_str(),
+               1);
+        for (int i = 0; i < kBigFolderFiles; ++i)
+            tree.writeFile("a/b/big/" + std::to_string(i), std::to_string(i % 89));
+        tree.writeFile("a/b/big/c/f", "below");
+        setAllTimes(tree, 2000, 1000);
+        (void)scanDrive(mode, 0);
+        states.push_back(dump());
+    }
+    EXPECT_GT(states[0].size(), static_cast<std::size_t>(kBigFolderFiles));
+    EXPECT_EQ(states[0], states[1]);
+}
