@@ -106,10 +106,7 @@ bool FileInfoAnalyse::buildIndex() {
         database.close();
         return false;
     }
-    const std::vector<std::string> entries = sortedEntries();
-    // The groups are in the entries now; their memory goes before the write
-    // makes its own copy of every row.
-    std::unordered_map<std::string, Group>().swap(masks_);
+    const std::vector<std::string> entries = takeSortedEntries();
     // An index that already holds exactly these rows (after a scan that
     // changed no file) is left as it is: rewriting it would give the same
     // table, at the cost of deleting and inserting every row.
@@ -128,14 +125,18 @@ void FileInfoAnalyse::addRow(const char* mask, const char* name) {
     if (group.count++ == 0) group.name = name;
 }
 
-std::vector<std::string> FileInfoAnalyse::sortedEntries() const {
+std::vector<std::string> FileInfoAnalyse::takeSortedEntries() {
     std::vector<std::string> entries;
     entries.reserve(masks_.size());
-    for (const auto& [mask, group] : masks_) {
+    while (!masks_.empty()) {
+        const auto node = masks_.extract(masks_.begin());
+        const std::string& mask = node.key();
+        const Group& group = node.mapped();
         const std::int64_t waste = static_cast<std::int64_t>(group.count - 1) *
                                    static_cast<std::int64_t>(sizeFromMask(mask));
         entries.push_back(formatEntry(waste, group.count, mask, group.name));
     }
+    std::unordered_map<std::string, Group>().swap(masks_);  // its buckets too
     // Byte order of the entries is the index order: the right-aligned waste
     // and count fields compare as numbers.
     std::sort(entries.begin(), entries.end());

@@ -49,7 +49,10 @@ private:
         int count = 0;
     };
 
-    std::vector<std::string> sortedEntries() const;
+    // The index entries of the groups, sorted; the groups are taken out of
+    // the map one by one as their entries are made, so both never stand in
+    // memory in full at once.
+    std::vector<std::string> takeSortedEntries();
 
     // MASK -> its group. The entries are sorted afterwards, so the map needs no order.
     std::unordered_map<std::string, Group> masks_;
