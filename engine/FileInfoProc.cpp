@@ -237,10 +237,29 @@ void FileInfoProc::recheckFiles(const std::string& folder, const std::string& fo
 bool FileInfoProc::listFolder(const std::string& folder, std::string& timeText,
                               std::vector<std::string>& subfolders,
                               std::vector<std::string>& files) const {
-    subfolders.clear();
-    files.clear();
     std::vector<platform::FolderEntry> entries;
     const bool listed = platform::listFolder(folder, entries);
+    sortEntries(folder, entries, subfolders, files);
+    timeText = FileUtility::getLastWriteTimeText(folder);
+    return listed;
+}
+
+bool FileInfoProc::listFolder(const platform::OpenFolder& opened, const std::string& folder,
+                              std::string& timeText, std::vector<std::string>& subfolders,
+                              std::vector<std::string>& files) const {
+    std::vector<platform::FolderEntry> entries;
+    const bool listed = platform::listFolder(opened, entries);
+    sortEntries(folder, entries, subfolders, files);
+    timeText = FileUtility::getLastWriteTimeText(opened);
+    return listed;
+}
+
+void FileInfoProc::sortEntries(const std::string& folder,
+                               const std::vector<platform::FolderEntry>& entries,
+                               std::vector<std::string>& subfolders,
+                               std::vector<std::string>& files) {
+    subfolders.clear();
+    files.clear();
     const bool ignoreCase = platform::pathsIgnoreCase();
     for (const platform::FolderEntry& entry : entries) {
         if (!entry.isDirectory) {
@@ -250,8 +269,6 @@ bool FileInfoProc::listFolder(const std::string& folder, std::string& timeText,
             if (ignoreCase) StringUtility::toUpperAscii(subfolders.back());
         }
     }
-    timeText = FileUtility::getLastWriteTimeText(folder);
-    return listed;
 }
 
 bool FileInfoProc::computeFingerprint(const char* path, std::int64_t& mtime, char* mask) {

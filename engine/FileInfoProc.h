@@ -30,6 +30,7 @@
 namespace platform {
 class OpenFolder;
 class ReadOnlyFile;
+struct FolderEntry;
 }  // namespace platform
 
 class FileInfoProc {
@@ -58,6 +59,10 @@ public:
     // False, with both lists empty, when the folder cannot be read.
     bool listFolder(const std::string& folder, std::string& timeText,
                     std::vector<std::string>& subfolders, std::vector<std::string>& files) const;
+    // The same for `folder` held open as `opened`, without resolving its path again.
+    bool listFolder(const platform::OpenFolder& opened, const std::string& folder,
+                    std::string& timeText, std::vector<std::string>& subfolders,
+                    std::vector<std::string>& files) const;
 
     // Computes the 80-character MASK of `path` (its low 32 length bits, least
     // significant byte first, then nine 4-byte samples at floor(k * length / 9),
@@ -82,6 +87,10 @@ public:
     std::int64_t lastScanTime = 0;
 
 private:
+    // Splits a listing of `folder` into the full paths of its subfolders and files.
+    static void sortEntries(const std::string& folder,
+                            const std::vector<platform::FolderEntry>& entries,
+                            std::vector<std::string>& subfolders, std::vector<std::string>& files);
     static bool fingerprintOf(platform::ReadOnlyFile& file, std::int64_t& mtime, char* mask);
     void scanInOrder(std::string start, IInfoLog& log);
     void scanAhead(std::string start, IInfoLog& log);

@@ -323,16 +323,21 @@ FolderWalker::Listing FolderWalker::takeListing(const std::string& folder) {
 }
 
 FolderWalker::Listing FolderWalker::makeListing(const std::string& folder) const {
+    // The folder is opened once for its listing, its time and its files'
+    // status; one that cannot be opened is listed by its path, as the walk
+    // without threads lists it, which fails the same way.
     Listing listing;
+    platform::OpenFolder opened;
+    const bool isOpen = opened.open(folder);
     listing.listed =
-        scanner_.listFolder(folder, listing.timeText, listing.subfolders, listing.files);
+        isOpen ? scanner_.listFolder(opened, folder, listing.timeText, listing.subfolders,
+                                     listing.files)
+               : scanner_.listFolder(folder, listing.timeText, listing.subfolders, listing.files);
     // The status of an unchanged folder's files is read here, relative to the
     // folder just listed: on a rescan most folders then need no reader at all.
-    if (!listing.listed || listing.files.empty() ||
+    if (!isOpen || !listing.listed || listing.files.empty() ||
         scanner_.folderData().compareFolderTime(listing.timeText, folder) != 1)
         return listing;
-    platform::OpenFolder opened;
-    if (!opened.open(folder)) return listing;
     listing.settled.resize(listing.files.size());
     std::int64_t modified = 0;
     for (std::size_t i = 0; i < listing.files.size(); ++i)

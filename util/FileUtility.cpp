@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "util/platform/FileSystem.h"
+#include "util/platform/OpenFolder.h"
 
 std::vector<std::string> FileUtility::getLogicalDrives() {
     return platform::logicalDrives();
@@ -39,11 +40,23 @@ int FileUtility::makeDirectories(const char* path) {
     return platform::makeDirectory(copy) ? 0 : -1;
 }
 
-std::string FileUtility::getLastWriteTimeText(const std::string& path) {
-    platform::LocalTime t;
-    if (!platform::lastWriteTime(path, t)) return std::string();
+namespace {
+
+std::string timeText(const platform::LocalTime& t) {
     char text[32];
     std::snprintf(text, sizeof text, "%04d%02d%02d%02d%02d%02d%03d", t.year, t.month, t.day, t.hour,
                   t.minute, t.second, t.millisecond);
     return text;
+}
+
+}  // namespace
+
+std::string FileUtility::getLastWriteTimeText(const std::string& path) {
+    platform::LocalTime t;
+    return platform::lastWriteTime(path, t) ? timeText(t) : std::string();
+}
+
+std::string FileUtility::getLastWriteTimeText(const platform::OpenFolder& folder) {
+    platform::LocalTime t;
+    return platform::lastWriteTime(folder, t) ? timeText(t) : std::string();
 }

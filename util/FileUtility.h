@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+namespace platform {
+class OpenFolder;
+}  // namespace platform
+
 // File helpers shared by every subsystem, over the platform's file-system seam.
 class FileUtility {
 public:
@@ -24,4 +28,6 @@ public:
     // The 17-digit local last-write time "YYYYMMDDhhmmssmmm" of a file or
     // folder; empty when it cannot be read.
     static std::string getLastWriteTimeText(const std::string& path);
+    // The same for a folder held open.
+    static std::string getLastWriteTimeText(const platform::OpenFolder& folder);
 };

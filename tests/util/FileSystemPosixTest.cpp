@@ -3,6 +3,7 @@
 // modes, and the drive map that turns native paths into drive form.
 #include "util/FileUtility.h"
 #include "util/platform/FileSystem.h"
+#include "util/platform/OpenFolder.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -18,12 +19,25 @@
 namespace {
 
 // name -> isDirectory, for easy comparison.
-std::map<std::string, bool> listing(const std::string& folder) {
-    std::vector<platform::FolderEntry> entries;
-    EXPECT_TRUE(platform::listFolder(folder, entries)) << folder;
+std::map<std::string, bool> byName(const std::vector<platform::FolderEntry>& entries) {
     std::map<std::string, bool> result;
     for (const auto& e : entries) {
         EXPECT_TRUE(result.emplace(e.name, e.isDirectory).second) << "listed twice: " << e.name;
+    }
+    return result;
+}
+
+// The listing by path, which the folder held open must give too, each time.
+std::map<std::string, bool> listing(const std::string& folder) {
+    std::vector<platform::FolderEntry> entries;
+    EXPECT_TRUE(platform::listFolder(folder, entries)) << folder;
+    const std::map<std::string, bool> result = byName(entries);
+    platform::OpenFolder opened;
+    EXPECT_TRUE(opened.open(folder)) << folder;
+    for (int pass = 1; pass <= 2; ++pass) {
+        std::vector<platform::FolderEntry> held;
+        EXPECT_TRUE(platform::listFolder(opened, held)) << folder;
+        EXPECT_EQ(byName(held), result) << "listing " << pass << " of the open folder";
     }
     return result;
 }
@@ -59,6 +73,21 @@ TEST_F(FileSystemPosixTest, LeavesOutLinksFifosAndBackslashNames) {
     const auto entries = listing(tree_.drivePath("") + "\\");
     EXPECT_EQ(entries,
               (std::map<std::string, bool>{{".", true}, {"..", true}, {"real.txt", false}}));
+}
+
+TEST_F(FileSystemPosixTest, OpenFolderGivesTheTimeTextOfItsPath) {
+    tree_.makeFolder("dated");
+    tree_.setModificationTime("dated", 1600000000);
+    const std::string folder = tree_.drivePath("dated\\");
+    platform::OpenFolder opened;
+    ASSERT_TRUE(opened.open(folder));
+    EXPECT_EQ(FileUtility::getLastWriteTimeText(opened), FileUtility::getLastWriteTimeText(folder));
+    EXPECT_EQ(FileUtility::getLastWriteTimeText(opened).size(), 17u);
+    platform::OpenFolder closed;  // never opened: no time, no listing
+    std::vector<platform::FolderEntry> entries{{"stale", false}};
+    EXPECT_EQ(FileUtility::getLastWriteTimeText(closed), "");
+    EXPECT_FALSE(platform::listFolder(closed, entries));
+    EXPECT_TRUE(entries.empty());
 }
 
 TEST_F(FileSystemPosixTest, UnreadableFolderFailsTheListing) {

@@ -36,6 +36,11 @@ struct LocalTime {
 };
 [[nodiscard]] bool lastWriteTime(const std::string& path, LocalTime& time);
 
+class OpenFolder;
+// The same two for a folder held open, without resolving its path again.
+[[nodiscard]] bool listFolder(const OpenFolder& folder, std::vector<FolderEntry>& entries);
+[[nodiscard]] bool lastWriteTime(const OpenFolder& folder, LocalTime& time);
+
 // Modification time of a file in seconds since 1970-01-01 00:00 UTC.
 [[nodiscard]] bool modificationTime(const std::string& path, std::int64_t& seconds);
 

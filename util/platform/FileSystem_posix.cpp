@@ -13,6 +13,7 @@
 
 #include "util/platform/DriveMap.h"
 #include "util/platform/FileSystem.h"
+#include "util/platform/OpenFolder.h"
 
 namespace platform {
 
@@ -47,6 +48,37 @@ bool classify(int dirFd, const dirent& entry, bool& isDirectory) {
     return true;
 }
 
+// Every entry of an open listing, as listFolder reports them.
+void readEntries(DIR* dir, std::vector<FolderEntry>& entries) {
+    const int fd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        FolderEntry item;
+        if (isDotOrDotDot(entry->d_name)) {
+            item.isDirectory = true;
+        } else if (std::strchr(entry->d_name, '\\') != nullptr ||
+                   !classify(fd, *entry, item.isDirectory)) {
+            continue;  // a backslash cannot be written in a program path
+        }
+        item.name = entry->d_name;
+        entries.push_back(std::move(item));
+    }
+}
+
+// The local time of a status's last write.
+bool localTimeOf(const struct stat& status, LocalTime& time) {
+    std::tm local{};
+    const time_t seconds = status.st_mtim.tv_sec;
+    if (::localtime_r(&seconds, &local) == nullptr) return false;
+    time = LocalTime{local.tm_year + 1900,
+                     local.tm_mon + 1,
+                     local.tm_mday,
+                     local.tm_hour,
+                     local.tm_min,
+                     local.tm_sec,
+                     static_cast<int>(status.st_mtim.tv_nsec / 1000000)};
+    return true;
+}
+
 // True when native `inner` is `outer` or lies below it ("" stands for "/").
 bool isInside(const std::string& inner, const std::string& outer) {
     return inner.compare(0, outer.size(), outer) == 0 &&
@@ -72,36 +104,36 @@ bool listFolder(const std::string& folder, std::vector<FolderEntry>& entries) {
     if (native.empty()) return false;
     std::unique_ptr<DIR, CloseDir> dir(::opendir(native.c_str()));
     if (!dir) return false;
-    const int fd = ::dirfd(dir.get());
-    while (const dirent* entry = ::readdir(dir.get())) {
-        FolderEntry item;
-        if (isDotOrDotDot(entry->d_name)) {
-            item.isDirectory = true;
-        } else if (std::strchr(entry->d_name, '\\') != nullptr ||
-                   !classify(fd, *entry, item.isDirectory)) {
-            continue;  // a backslash cannot be written in a program path
-        }
-        item.name = entry->d_name;
-        entries.push_back(std::move(item));
+    readEntries(dir.get(), entries);
+    return true;
+}
+
+bool listFolder(const OpenFolder& folder, std::vector<FolderEntry>& entries) {
+    entries.clear();
+    // The listing reads through a descriptor of its own, so the folder's
+    // stays where it is for the status calls made through it.
+    const int own = folder.descriptor_ >= 0 ? ::dup(folder.descriptor_) : -1;
+    if (own < 0) return false;
+    std::unique_ptr<DIR, CloseDir> dir(::fdopendir(own));
+    if (!dir) {
+        ::close(own);
+        return false;
     }
+    ::rewinddir(dir.get());
+    readEntries(dir.get(), entries);
     return true;
 }
 
 bool lastWriteTime(const std::string& path, LocalTime& time) {
     const std::string native = toNativePath(path);
     struct stat status {};
-    if (native.empty() || ::stat(native.c_str(), &status) != 0) return false;
-    std::tm local{};
-    const time_t seconds = status.st_mtim.tv_sec;
-    if (::localtime_r(&seconds, &local) == nullptr) return false;
-    time = LocalTime{local.tm_year + 1900,
-                     local.tm_mon + 1,
-                     local.tm_mday,
-                     local.tm_hour,
-                     local.tm_min,
-                     local.tm_sec,
-                     static_cast<int>(status.st_mtim.tv_nsec / 1000000)};
-    return true;
+    return !native.empty() && ::stat(native.c_str(), &status) == 0 && localTimeOf(status, time);
+}
+
+bool lastWriteTime(const OpenFolder& folder, LocalTime& time) {
+    struct stat status {};
+    return folder.descriptor_ >= 0 && ::fstat(folder.descriptor_, &status) == 0 &&
+           localTimeOf(status, time);
 }
 
 bool modificationTime(const std::string& path, std::int64_t& seconds) {

@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "util/platform/FileSystem.h"
+#include "util/platform/OpenFolder.h"
 
 namespace platform {
 
@@ -68,6 +69,15 @@ bool lastWriteTime(const std::string& path, LocalTime& time) {
     time = LocalTime{parts.wYear,   parts.wMonth,  parts.wDay,         parts.wHour,
                      parts.wMinute, parts.wSecond, parts.wMilliseconds};
     return true;
+}
+
+bool listFolder(const OpenFolder& folder, std::vector<FolderEntry>& entries) {
+    entries.clear();
+    return folder.descriptor_ >= 0 && listFolder(folder.path_, entries);
+}
+
+bool lastWriteTime(const OpenFolder& folder, LocalTime& time) {
+    return folder.descriptor_ >= 0 && lastWriteTime(folder.path_, time);
 }
 
 bool modificationTime(const std::string& path, std::int64_t& seconds) {

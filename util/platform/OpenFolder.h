@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <vector>
+
+#include "util/platform/FileSystem.h"
 
 namespace platform {
 
@@ -30,6 +33,8 @@ public:
 
 private:
     friend class ReadOnlyFile;  // opens files relative to the folder
+    friend bool listFolder(const OpenFolder& folder, std::vector<FolderEntry>& entries);
+    friend bool lastWriteTime(const OpenFolder& folder, LocalTime& time);
 
     // Windows only: lists the folder's times on the first lookup.
     bool listTimes() const;
