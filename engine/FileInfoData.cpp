@@ -146,6 +146,15 @@ void FileInfoData::updateFolderTime(const std::string& folder, const std::string
         return;
     }
     if (!writeFolderTime(timeText, folderId)) return;
+    {
+        // A rescan finds most folders as stored: the walker's readers of the
+        // table are then not held up by a writer.
+        std::shared_lock<std::shared_mutex> lock(foldersLock_);
+        const auto stored = folders_.find(folder);
+        if (stored != folders_.end() && stored->second.time == timeText &&
+            stored->second.id == folderId)
+            return;
+    }
     std::unique_lock<std::shared_mutex> lock(foldersLock_);
     folders_[folder] = StoredFolder{timeText, folderId};
 }
@@ -153,7 +162,8 @@ void FileInfoData::updateFolderTime(const std::string& folder, const std::string
 bool FileInfoData::writeFolderTime(const std::string& timeText, const std::string& folderId) {
     if (mode_ == WriteMode::PerFolder) return database_.updateFolderTime(timeText, folderId);
     beginWrites();
-    const bool updated = database_.bindAndStep(timeUpdate_.get(), {timeText, folderId});
+    const bool updated =
+        database_.stepWith(timeUpdate_.get(), {timeText, CFileInfoDB::idValue(folderId)});
     // The statement is this class's own, so the database cannot count it.
     if (!updated) database_.countFailedWrite();
     countWrite();

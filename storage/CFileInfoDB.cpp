@@ -63,17 +63,15 @@ const char* const kFileUpdate =
 const char* const kIndexInsert =
     "INSERT INTO FILEINFO_IDX (FTSIZE, FNUM, MASK, FNAME) VALUES (?,?,?,?)";
 
-// A folder ID as the number the INTEGER affinity of FOLDERID makes of its
-// text; any other text (which no folder row has) is bound as it stands.
-CSqliteDB::Value idValue(const std::string& id) {
+}  // namespace
+
+CSqliteDB::Value CFileInfoDB::idValue(const std::string& id) {
     if (!sqltext::isRowId(id)) return CSqliteDB::Value(id);
     const std::int64_t number = sqltext::leadingInteger(id);
     const bool saturated = number == std::numeric_limits<std::int64_t>::max() ||
                            number == std::numeric_limits<std::int64_t>::min();
     return saturated ? CSqliteDB::Value(id) : CSqliteDB::Value(number);
 }
-
-}  // namespace
 
 CFileInfoDB::CFileInfoDB(std::string databasePath) : CSqliteDB(std::move(databasePath)) {}
 

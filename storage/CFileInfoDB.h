@@ -141,6 +141,11 @@ public:
     // pass over the file rows (the others never reach the caller).
     [[nodiscard]] bool queryFilesWithMasks(const std::vector<std::string>& masks);
 
+    // A row ID text as a statement binds it: the number the INTEGER affinity
+    // of an ID column makes of it; any other text (which no row has) as it
+    // stands, so it matches nothing.
+    static CSqliteDB::Value idValue(const std::string& id);
+
 private:
     // Passes `written` on, counting it when false.
     bool counted(bool written) noexcept {
