@@ -57,14 +57,6 @@ protected:
                                                                  << 30);  // not a multiple of 4 GiB
         }
     }
-    static std::vector<std::string> ignoredFolders() {
-        CFileInfoDB db(ConfigInfo::global().getDatabasePath());
-        std::vector<std::string> folders;
-        EXPECT_TRUE(db.open());
-        EXPECT_TRUE(db.loadIgnoredFolders(folders));
-        return folders;
-    }
-
     std::unique_ptr<CQuorrelDlg> window_;
 };
 

@@ -47,14 +47,6 @@ protected:
             });
         return enabled;
     }
-    static std::vector<std::string> ignoredFolders() {
-        CFileInfoDB db(ConfigInfo::global().getDatabasePath());
-        std::vector<std::string> folders;
-        EXPECT_TRUE(db.open());
-        EXPECT_TRUE(db.loadIgnoredFolders(folders));
-        return folders;
-    }
-
     std::unique_ptr<CQuorrelDlg> window_;
 };
 

@@ -17,7 +17,9 @@
 #include "UiTestSupport.h"
 #include "app/CQuorrelDlg.h"
 #include "engine/AnalyseThreadProc.h"
+#include "engine/ConfigInfo.h"
 #include "engine/cli/ConsoleTarget.h"
+#include "storage/CFileInfoDB.h"
 
 // A fresh database per test over a real tree, analysed by a real run, and the
 // real main window over it.
@@ -37,6 +39,18 @@ protected:
     static void analyse() {
         ConsoleTarget target(stdout, true);
         (void)AnalyseThreadProc(&target);
+    }
+
+    // The ignored folders as stored, read on a connection of the test's own.
+    // The window's background content check writes its cache now and then;
+    // this connection waits for such a write instead of failing at once.
+    static std::vector<std::string> ignoredFolders() {
+        CFileInfoDB db(ConfigInfo::global().getDatabasePath());
+        std::vector<std::string> folders;
+        EXPECT_TRUE(db.open());
+        EXPECT_TRUE(db.execute("PRAGMA busy_timeout = 10000"));
+        EXPECT_TRUE(db.loadIgnoredFolders(folders));
+        return folders;
     }
 
     // Shows the window and waits until its start-up decision has run.
