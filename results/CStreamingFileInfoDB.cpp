@@ -1,6 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "results/CStreamingFileInfoDB.h"
 
+bool CStreamingFileInfoDB::open() {
+    if (isOpen()) return true;
+    if (!CFileInfoDB::open()) return false;
+    (void)execute("PRAGMA busy_timeout = " + std::to_string(kLockWaitMs));
+    return true;
+}
+
 bool CStreamingFileInfoDB::streamRows(const std::function<bool()>& runQuery, const RowSink& sink) {
     // Restores the collecting mode however the query ends.
     struct Restore {

@@ -33,6 +33,15 @@ public:
 
     using CFileInfoDB::CFileInfoDB;
 
+    // Opens as CFileInfoDB does, then lets a statement that meets a write in
+    // progress on another connection wait for it for up to kLockWaitMs
+    // before failing: the window's background content check commits its
+    // cache rows on a connection of its own while the window reads, and a
+    // read that met such a commit (milliseconds) would otherwise fail and
+    // leave a list empty. A lock held longer still fails the read.
+    bool open() override;
+    static constexpr int kLockWaitMs = 2000;
+
     // Runs `runQuery` (a call of one of this object's query operations, such
     // as queryAllFiles()) with every row it delivers going to `sink`; the
     // result rows stay empty. Returns the query's result: false also when the

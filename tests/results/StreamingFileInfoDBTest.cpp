@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "TempTree.h"
@@ -87,4 +89,30 @@ TEST_F(StreamingFileInfoDBTest, AFailingQueryReportsFailure) {
     ASSERT_TRUE(db_.execute("DROP TABLE FILEINFO_FIF"));
     EXPECT_TRUE(streamed(read).empty());
     EXPECT_FALSE(read);
+}
+
+// A write that another connection commits while the window reads holds the
+// read up for a moment, not fails it.
+TEST_F(StreamingFileInfoDBTest, ReadWaitsForAShortWriteOfAnotherConnection) {
+    CFileInfoDB writer(tree_.drivePath("files.db"));
+    ASSERT_TRUE(writer.open());
+    ASSERT_TRUE(writer.execute("BEGIN EXCLUSIVE"));
+    std::thread release([&writer] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        (void)writer.execute("COMMIT");
+    });
+    const bool read = db_.queryAllFiles();
+    release.join();
+    EXPECT_TRUE(read) << db_.errorText();
+    EXPECT_EQ(db_.resultRows().size(), 6u);
+}
+
+// A lock held for longer than the wait still fails the read.
+TEST_F(StreamingFileInfoDBTest, ReadFailsWhenTheLockOutlastsTheWait) {
+    CFileInfoDB writer(tree_.drivePath("files.db"));
+    ASSERT_TRUE(writer.open());
+    ASSERT_TRUE(writer.execute("BEGIN EXCLUSIVE"));
+    EXPECT_FALSE(db_.queryAllFiles());
+    EXPECT_FALSE(db_.errorText().empty());
+    (void)writer.execute("ROLLBACK");
 }
