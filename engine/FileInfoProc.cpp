@@ -46,7 +46,7 @@ void readSamples(platform::ReadOnlyFile& file, unsigned char* samples) {
         file.readAt(0, samples, static_cast<std::size_t>(length));
         return;
     }
-    unsigned char span[kReadSpan] = {};
+    unsigned char span[kReadSpan];  // not cleared as a whole: this runs once per file
     for (std::size_t first = 0; first < kSampleCount;) {
         // The samples first..last lie within one span from the first one's offset.
         const std::uint64_t from = sampleOffset(first, length);
@@ -56,7 +56,9 @@ void readSamples(platform::ReadOnlyFile& file, unsigned char* samples) {
             ++last;
         const auto count =
             static_cast<std::size_t>(sampleOffset(last, length) + kSampleSize - from);
-        file.readAt(from, span, count);
+        // A file that shrank since its status was read gives zeros past its end.
+        const std::size_t read = file.readAt(from, span, count);
+        std::memset(span + read, 0, count - read);
         for (std::size_t k = first; k <= last; ++k)
             std::memcpy(samples + k * kSampleSize, span + (sampleOffset(k, length) - from),
                         kSampleSize);
