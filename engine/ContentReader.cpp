@@ -25,11 +25,6 @@ std::string hexOf(const XXH128_hash_t& hash) {
     return text;
 }
 
-bool sameStatus(const platform::FileStatus& a, const platform::FileStatus& b) {
-    return a.identity == b.identity && a.length == b.length &&
-           a.modificationTime == b.modificationTime;
-}
-
 ContentReader::Result unreadable(const platform::FileError& error) {
     return {Outcome::Unreadable, {}, error.reason, {}};
 }
@@ -51,7 +46,7 @@ ContentReader::Result ContentReader::openChecked(platform::ContentFile& file,
         return unreadable(file.error());
     }
     ++filesOpened_;
-    if (!sameStatus(file.status(), expected)) return {Outcome::Changed, {}, {}, {}};
+    if (!platform::sameVersion(file.status(), expected)) return {Outcome::Changed, {}, {}, {}};
     return {};
 }
 
@@ -101,7 +96,8 @@ ContentReader::Result ContentReader::hashWhole(const std::string& path,
         if (static_cast<std::size_t>(got) < buffer_.size() || total > expected.length) break;
     }
     platform::FileStatus after;
-    if (total != expected.length || !file.refreshStatus(after) || !sameStatus(after, expected))
+    if (total != expected.length || !file.refreshStatus(after) ||
+        !platform::sameVersion(after, expected))
         return {Outcome::Changed, {}, {}, {}};
     result.hash = hexOf(XXH3_128bits_digest(state.get()));
     result.ends = hexOf(XXH3_128bits_withSeed(ends_.data(), head + tail, expected.length));

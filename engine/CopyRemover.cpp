@@ -82,7 +82,8 @@ std::vector<CopyRemover::Outcome> CopyRemover::moveToTrash(const GroupCheck& gro
             outcome.refusal = checkBeforeMoving(group, keep, file, outcome.reason);
         if (outcome.refusal == Refusal::None) {
             const CheckedFile& moved = group.files[std::size_t(file)];
-            if (!platform::moveToTrash(moved.path(), outcome.reason)) {
+            platform::TrashedItem item;
+            if (!platform::moveToTrash(moved.path(), item, outcome.reason)) {
                 outcome.refusal = Refusal::TrashFailed;
             } else {
                 outcome.rowDeleted = database_.deleteFile(moved.folderId, moved.name);

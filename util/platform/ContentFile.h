@@ -23,9 +23,24 @@ struct FileIdentity {
 struct FileStatus {
     std::uint64_t length = 0;
     std::int64_t modificationTime = 0;  // seconds since 1970-01-01 00:00 UTC, as the fingerprint's
+    // The modification time and the status-change time in nanoseconds since
+    // 1970-01-01 00:00 UTC, as finely as the file system keeps them (on
+    // Windows in 100 ns steps; the change time is the NTFS ChangeTime). A
+    // write that keeps or restores the modification time still moves the
+    // change time.
+    std::int64_t modificationNanos = 0;
+    std::int64_t changeNanos = 0;
     FileIdentity identity;
     bool regular = false;  // a regular file; false for folders, links and devices
 };
+
+// Whether `a` and `b` describe one file in one version: a regular file of the
+// same identity, length, modification time and change time. A file replaced,
+// rewritten, truncated or touched in between differs in one of them.
+inline bool sameVersion(const FileStatus& a, const FileStatus& b) {
+    return a.regular && b.regular && a.identity == b.identity && a.length == b.length &&
+           a.modificationNanos == b.modificationNanos && a.changeNanos == b.changeNanos;
+}
 
 // Why a status or a read failed.
 struct FileError {

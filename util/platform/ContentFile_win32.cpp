@@ -35,11 +35,22 @@ std::int64_t unixSeconds(const FILETIME& time) {
     return static_cast<std::int64_t>(ticks / 10000000ULL) - 11644473600LL;
 }
 
+// Nanoseconds since 1970 UTC of a time in 100 ns since 1601 UTC.
+std::int64_t unixNanos(std::int64_t ticks) {
+    return (ticks - 116444736000000000LL) * 100;
+}
+
 bool statusOfHandle(HANDLE handle, FileStatus& status) {
     BY_HANDLE_FILE_INFORMATION info{};
     if (!::GetFileInformationByHandle(handle, &info)) return false;
+    // The change time moves with every write and attribute change, also when
+    // the last-write time is set back; only this call gives it.
+    FILE_BASIC_INFO basic{};
+    if (!::GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic)) return false;
     status.length = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     status.modificationTime = unixSeconds(info.ftLastWriteTime);
+    status.modificationNanos = unixNanos(basic.LastWriteTime.QuadPart);
+    status.changeNanos = unixNanos(basic.ChangeTime.QuadPart);
     status.identity.device = info.dwVolumeSerialNumber;
     status.identity.fileNumber =
         (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;

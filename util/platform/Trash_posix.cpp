@@ -5,7 +5,8 @@
 
 namespace platform {
 
-bool moveToTrash(const std::string& path, std::string& reason) {
+bool moveToTrash(const std::string& path, TrashedItem& item, std::string& reason) {
+    item = TrashedItem{path, {}, {}};
     const std::string native = toNativePath(path);
     if (native.empty()) {
         reason = "the path lies on no mapped drive";
@@ -22,5 +23,20 @@ bool moveToTrash(const std::string& path, std::string& reason) {
     reason = error ? error->message : "the trash refused the file";
     return false;
 }
+
+bool trashedStatus(const TrashedItem& item, FileStatus& status, FileError& error) {
+    (void)item;
+    (void)status;
+    error = FileError{true, "the place in the trash is not known"};
+    return false;
+}
+
+bool restoreFromTrash(const TrashedItem& item, std::string& reason) {
+    (void)item;
+    reason = "the place in the trash is not known";
+    return false;
+}
+
+void setTrashOwnerWindow(std::uintptr_t) {}
 
 }  // namespace platform

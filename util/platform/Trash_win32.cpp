@@ -7,7 +7,8 @@
 
 namespace platform {
 
-bool moveToTrash(const std::string& path, std::string& reason) {
+bool moveToTrash(const std::string& path, TrashedItem& item, std::string& reason) {
+    item = TrashedItem{path, {}, {}};
     // The shell's delete with undo allowed sends the file to the recycle bin;
     // without FOF_WANTNUKEWARNING it would delete a file the bin cannot take
     // for good, so the shell is asked to warn, and with no user interface
@@ -26,5 +27,20 @@ bool moveToTrash(const std::string& path, std::string& reason) {
                  : "the shell refused the file (code " + std::to_string(result) + ")";
     return false;
 }
+
+bool trashedStatus(const TrashedItem& item, FileStatus& status, FileError& error) {
+    (void)item;
+    (void)status;
+    error = FileError{true, "the place in the recycle bin is not known"};
+    return false;
+}
+
+bool restoreFromTrash(const TrashedItem& item, std::string& reason) {
+    (void)item;
+    reason = "the place in the recycle bin is not known";
+    return false;
+}
+
+void setTrashOwnerWindow(std::uintptr_t) {}
 
 }  // namespace platform
