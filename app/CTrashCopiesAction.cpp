@@ -86,6 +86,10 @@ QString CTrashCopiesAction::refusalText(const CopyRemover::Outcome& outcome) {
             return QStringLiteral("无法读取：") + reason;
         case R::TrashFailed:
             return QStringLiteral("无法移到回收站：") + reason;
+        case R::MovedBack:
+            return QStringLiteral("移动时它或保留的文件发生变化，已放回原处");
+        case R::NotMovedBack:
+            return QStringLiteral("移动时它或保留的文件发生变化，且无法放回原处：") + reason;
     }
     return reason;
 }

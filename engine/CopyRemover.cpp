@@ -33,9 +33,9 @@ bool asChecked(const platform::FileStatus& status, std::uint64_t length, const C
 // Compares the two open files from their start, block by block. False, with
 // `unreadable` set and `reason` given, when one cannot be read.
 bool sameBytes(platform::ContentFile& a, platform::ContentFile& b, bool& unreadable,
-               std::string& reason) {
+               std::string& reason, const std::function<void()>& afterFirst) {
     std::vector<char> left(kCompareBlock), right(kCompareBlock);
-    for (;;) {
+    for (bool first = true;; first = false) {
         const std::int64_t gotA = a.read(left.data(), left.size());
         const std::int64_t gotB = b.read(right.data(), right.size());
         if (gotA < 0 || gotB < 0) {
@@ -46,13 +46,18 @@ bool sameBytes(platform::ContentFile& a, platform::ContentFile& b, bool& unreada
         if (gotA != gotB || std::memcmp(left.data(), right.data(), std::size_t(gotA)) != 0)
             return false;
         if (gotA == 0) return true;
+        if (first) afterFirst();
     }
 }
 
 }  // namespace
 
-CopyRemover::CopyRemover(CFileInfoDB& database, ContentChecker& cache)
-    : database_(database), cache_(cache) {}
+CopyRemover::CopyRemover(CFileInfoDB& database, ContentChecker& cache, MoveFunction move,
+                         StepHook hook)
+    : database_(database),
+      cache_(cache),
+      move_(move ? std::move(move) : MoveFunction(platform::moveToTrash)),
+      hook_(std::move(hook)) {}
 
 std::vector<int> CopyRemover::copiesOf(const GroupCheck& group, int keep) {
     std::vector<int> copies;
@@ -82,8 +87,8 @@ std::vector<CopyRemover::Outcome> CopyRemover::moveToTrash(const GroupCheck& gro
             outcome.refusal = checkBeforeMoving(group, keep, file, outcome.reason);
         if (outcome.refusal == Refusal::None) {
             const CheckedFile& moved = group.files[std::size_t(file)];
-            platform::TrashedItem item;
-            if (!platform::moveToTrash(moved.path(), item, outcome.reason)) {
+            step(Step::BeforeMove, keep, file);
+            if (!move_(moved.path(), outcome.trashed, outcome.reason)) {
                 outcome.refusal = Refusal::TrashFailed;
             } else {
                 outcome.rowDeleted = database_.deleteFile(moved.folderId, moved.name);
@@ -120,8 +125,10 @@ CopyRemover::Refusal CopyRemover::checkBeforeMoving(const GroupCheck& group, int
     }
     if (!asChecked(copyFile.status(), length, copy)) return Refusal::Changed;
     if (copyFile.status().identity == keptFile.status().identity) return Refusal::SameFile;
+    step(Step::BeforeCompare, keep, file);
     bool unreadable = false;
-    if (!sameBytes(keptFile, copyFile, unreadable, reason))
+    if (!sameBytes(keptFile, copyFile, unreadable, reason,
+                   [&] { step(Step::DuringCompare, keep, file); }))
         return unreadable ? Refusal::Unreadable : Refusal::ContentDiffers;
     // The name must still lead to the file just compared, unchanged: a file
     // put in its place, or written to, during the comparison is refused.

@@ -2,10 +2,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/GroupCheck.h"
+#include "util/platform/Trash.h"
 
 class CFileInfoDB;
 class ContentChecker;
@@ -33,16 +35,24 @@ public:
         ContentDiffers,  // a byte differs from the file that stays
         Unreadable,      // it could not be read; `reason` says why
         TrashFailed,     // the trash refused it; `reason` says why
+        MovedBack,       // it moved, then was found changed, and was put back
+        NotMovedBack,    // as MovedBack, but it could not be put back: it is at `trashed`
     };
     struct Outcome {
         int file = -1;  // index into the group's files
         Refusal refusal = Refusal::None;
         std::string reason;  // the system's words, where it gave any
         bool rowDeleted = false;
+        platform::TrashedItem trashed;  // where it went in the trash, when it moved
     };
+    enum class Step { BeforeCompare, DuringCompare, BeforeMove };
+    using MoveFunction = std::function<bool(const std::string& path, platform::TrashedItem& item,
+                                            std::string& reason)>;
+    using StepHook = std::function<void(Step step, int keep, int file)>;
 
     // Both must outlive the remover; `cache` must be open.
-    CopyRemover(CFileInfoDB& database, ContentChecker& cache);
+    CopyRemover(CFileInfoDB& database, ContentChecker& cache, MoveFunction move = {},
+                StepHook hook = {});
 
     // The files that go when `keep` stays: the other members of its class,
     // without other names of `keep` itself. Empty when `keep` has no class.
@@ -59,7 +69,12 @@ public:
 
 private:
     Refusal checkBeforeMoving(const GroupCheck& group, int keep, int file, std::string& reason);
+    void step(Step at, int keep, int file) const {
+        if (hook_) hook_(at, keep, file);
+    }
 
     CFileInfoDB& database_;
     ContentChecker& cache_;
+    MoveFunction move_;
+    StepHook hook_;
 };

@@ -2,102 +2,18 @@
 // Moving copies to the desktop's trash: a real trash in the test's own data
 // folder, real files beside the ones that stay, and the checks made right
 // before each move.
-#include <dirent.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
-#include "ContentCheckSupport.h"
-#include "engine/CopyRemover.h"
+#include "TrashSupport.h"
 
-namespace {
+using trashtest::indexNamed;
+using trashtest::readWhole;
+using trashtest::trashedAs;
+using trashtest::trashFolder;
 
-// The trash of this process: GIO reads XDG_DATA_HOME once, so every test
-// shares one trash inside the scratch folder (on the trees' file system).
-const std::string& trashFolder() {
-    static const std::string folder = [] {
-        const std::string data = testsupport::prepareScratchEnvironment() + "/xdg-data";
-        ::setenv("XDG_DATA_HOME", data.c_str(), 1);
-        return data + "/Trash";
-    }();
-    return folder;
-}
-
-std::string readWhole(const std::string& native) {
-    std::ifstream in(native, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::string percentDecoded(const std::string& text) {
-    std::string bytes;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            bytes += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            bytes += text[i];
-        }
-    }
-    return bytes;
-}
-
-// The name under Trash/files of the file that was at `native`, from the info
-// file whose percent-decoded Path is those bytes; empty when none is.
-std::string trashedAs(const std::string& native) {
-    DIR* info = ::opendir((trashFolder() + "/info").c_str());
-    if (info == nullptr) return "";
-    std::string found;
-    while (dirent* entry = ::readdir(info)) {
-        const std::string name = entry->d_name;
-        const std::string suffix = ".trashinfo";
-        if (name.size() <= suffix.size() || name.substr(name.size() - suffix.size()) != suffix)
-            continue;
-        std::istringstream lines(readWhole(trashFolder() + "/info/" + name));
-        for (std::string line; std::getline(lines, line);)
-            if (line.rfind("Path=", 0) == 0 && percentDecoded(line.substr(5)) == native)
-                found = name.substr(0, name.size() - suffix.size());
-    }
-    ::closedir(info);
-    return found;
-}
-
-int indexNamed(const GroupCheck& group, const std::string& name) {
-    for (std::size_t i = 0; i < group.files.size(); ++i)
-        if (group.files[i].name == name) return int(i);
-    return -1;
-}
-
-}  // namespace
-
-class CopyRemoverTrashTest : public ContentCheckTest {
-protected:
-    void SetUp() override {
-        (void)trashFolder();
-        ContentCheckTest::SetUp();
-    }
-
-    std::vector<CopyRemover::Outcome> trash(const GroupCheck& group, const std::string& keep,
-                                            const std::vector<std::string>& names) {
-        CFileInfoDB database(ConfigInfo::global().getDatabasePath());
-        EXPECT_TRUE(database.open()) << database.errorText();
-        ContentChecker cache(ConfigInfo::global().getDatabasePath());
-        EXPECT_TRUE(cache.open()) << cache.errorText();
-        std::vector<int> files;
-        for (const std::string& name : names) files.push_back(indexNamed(group, name));
-        CopyRemover remover(database, cache);
-        return remover.moveToTrash(group, indexNamed(group, keep), files);
-    }
-
-    std::size_t rowsNamed(const std::string& table, const std::string& name) {
-        return selectRows("SELECT 1 FROM " + table + " WHERE FNAME = " + sqltext::quoted(name))
-            .size();
-    }
-};
+using CopyRemoverTrashTest = TrashTest;
 
 TEST_F(CopyRemoverTrashTest, TrashTakesEveryOtherCopyWithOddNamesAndForgetsTheirRows) {
     const std::string content = "the same bytes in every copy";
