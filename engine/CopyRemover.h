@@ -15,11 +15,20 @@ class ContentChecker;
 // Moves extra copies of a file to the desktop's trash, for a group the
 // content check has read. Only files of one content class are ever moved,
 // never the file that stays nor another name of it (a hard link), and never
-// the last copy. Right before each file moves it is checked again: it is
-// still a regular file (a name that became a link, a folder or a FIFO is
-// refused) with the length and time of its row, it is not the file that
-// stays, and its content equals that file's, compared byte for byte. A
-// refused file stays where it is and nothing else happens to it.
+// the last copy.
+//
+// Right before each file moves, it and the file that stays are opened and
+// checked against their rows (regular files, the class's length, the row's
+// time; the copy is not the file that stays), then compared byte for byte.
+// The statuses of the two open files taken then are what every later check
+// holds them to: identity, length, modification time to the nanosecond and
+// change time (platform::sameVersion). After the comparison both open files
+// are asked again, so a write during it is seen, and then both names, so a
+// name that leads elsewhere now is seen; nothing but the move follows that
+// last check. The move goes by name, so afterwards what went to the trash
+// must be the compared copy (identity, length, modification time) and the
+// file that stays must still be the compared version; otherwise the move is
+// undone. A refused file stays where it is and nothing else happens to it.
 //
 // After a move the file's row leaves the file table and its cached hash
 // leaves the content cache; the caller rebuilds the index.
@@ -41,16 +50,25 @@ public:
     struct Outcome {
         int file = -1;  // index into the group's files
         Refusal refusal = Refusal::None;
-        std::string reason;  // the system's words, where it gave any
+        // Why it was refused: the system's words where it gave any, else
+        // what the check found. Empty for a file that moved.
+        std::string reason;
         bool rowDeleted = false;
-        platform::TrashedItem trashed;  // where it went in the trash, when it moved
+        // Where it is in the trash: for a file that moved (kept to undo the
+        // move later), and for NotMovedBack.
+        platform::TrashedItem trashed;
     };
+    // The points of the sequence where a hook is called: both files open and
+    // as their rows say, nothing read yet; after the first block of the
+    // comparison; after the last check, right before the move.
     enum class Step { BeforeCompare, DuringCompare, BeforeMove };
     using MoveFunction = std::function<bool(const std::string& path, platform::TrashedItem& item,
                                             std::string& reason)>;
     using StepHook = std::function<void(Step step, int keep, int file)>;
 
-    // Both must outlive the remover; `cache` must be open.
+    // Both must outlive the remover; `cache` must be open. `move` moves a
+    // file to the trash (platform::moveToTrash when empty); `hook`, when
+    // given, is called at each step with the indices of the two files.
     CopyRemover(CFileInfoDB& database, ContentChecker& cache, MoveFunction move = {},
                 StepHook hook = {});
 
@@ -68,7 +86,16 @@ public:
                                      const std::vector<int>& files);
 
 private:
-    Refusal checkBeforeMoving(const GroupCheck& group, int keep, int file, std::string& reason);
+    struct Compared;
+
+    Outcome moveOne(const GroupCheck& group, int keep, int file);
+    Refusal compare(const GroupCheck& group, int keep, int file, Compared& pair,
+                    std::string& reason);
+    static Refusal lastCheck(const GroupCheck& group, int keep, int file, const Compared& pair,
+                             std::string& reason);
+    static std::string changedByTheMove(const GroupCheck& group, int keep, const Compared& pair,
+                                        const platform::TrashedItem& trashed);
+    static void undo(Outcome& outcome, const std::string& what);
     void step(Step at, int keep, int file) const {
         if (hook_) hook_(at, keep, file);
     }

@@ -4,12 +4,11 @@
 #include <dirent.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "ContentCheckSupport.h"
+#include "TrashInfoFile.h"
 #include "engine/CopyRemover.h"
 
 // The trash of a test process: one home trash inside the scratch folder (on
@@ -25,25 +24,8 @@ inline const std::string& trashFolder() {
     return folder;
 }
 
-inline std::string readWhole(const std::string& native) {
-    std::ifstream in(native, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-inline std::string percentDecoded(const std::string& text) {
-    std::string bytes;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            bytes += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            bytes += text[i];
-        }
-    }
-    return bytes;
-}
+using trashinfo::percentDecoded;
+using trashinfo::readWhole;
 
 // The names in the trash's folder `sub` ("files" or "info").
 inline std::vector<std::string> trashEntries(const std::string& sub) {
@@ -66,10 +48,8 @@ inline std::string trashedAs(const std::string& native) {
     for (const std::string& name : trashEntries("info")) {
         if (name.size() <= suffix.size() || name.substr(name.size() - suffix.size()) != suffix)
             continue;
-        std::istringstream lines(readWhole(trashFolder() + "/info/" + name));
-        for (std::string line; std::getline(lines, line);)
-            if (line.rfind("Path=", 0) == 0 && percentDecoded(line.substr(5)) == native)
-                found = name.substr(0, name.size() - suffix.size());
+        if (percentDecoded(trashinfo::value(trashFolder() + "/info/" + name, "Path")) == native)
+            found = name.substr(0, name.size() - suffix.size());
     }
     return found;
 }
@@ -102,6 +82,15 @@ protected:
         for (const std::string& name : names) files.push_back(trashtest::indexNamed(group, name));
         CopyRemover remover(database, cache, std::move(move), std::move(hook));
         return remover.moveToTrash(group, trashtest::indexNamed(group, keep), files);
+    }
+
+    // a.txt and b.txt holding `content`, checked: two copies of it.
+    GroupCheck twoCopies(const std::string& content) {
+        const std::string mask = addFile("a.txt", content);
+        addFile("b.txt", content);
+        GroupCheck group = check(mask);
+        EXPECT_EQ(group.state, GroupState::Confirmed);
+        return group;
     }
 
     std::size_t rowsNamed(const std::string& table, const std::string& name) {
