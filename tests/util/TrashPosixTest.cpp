@@ -168,6 +168,19 @@ TEST_F(TrashPosixTest, TrashMovesALinkItselfAndLeavesItsTarget) {
     EXPECT_EQ(readWhole(tree_.native("target.txt")), "target");
 }
 
+TEST_F(TrashPosixTest, TrashMovesAFolderWholeAndPutsItBack) {
+    tree_.writeFile("album/one.jpg", "1");
+    tree_.writeFile("album/deep/two.jpg", "2");
+    const platform::TrashedItem item = trash("album");
+    EXPECT_FALSE(exists(tree_.native("album")));
+    EXPECT_EQ(readWhole(item.trashedPath + "/deep/two.jpg"), "2");
+    std::string reason;
+    ASSERT_TRUE(platform::restoreFromTrash(item, reason)) << reason;
+    EXPECT_EQ(readWhole(tree_.native("album/one.jpg")), "1");
+    EXPECT_EQ(readWhole(tree_.native("album/deep/two.jpg")), "2");
+    EXPECT_FALSE(exists(item.infoPath));
+}
+
 TEST_F(TrashPosixTest, TrashRefusesAMissingFileAndLeavesNoRecord) {
     tree_.writeFile("present.txt", "makes the trash");
     (void)trash("present.txt");
