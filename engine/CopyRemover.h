@@ -28,7 +28,12 @@ class ContentChecker;
 // last check. The move goes by name, so afterwards what went to the trash
 // must be the compared copy (identity, length, modification time) and the
 // file that stays must still be the compared version; otherwise the move is
-// undone. A refused file stays where it is and nothing else happens to it.
+// undone. A refused file stays where it is (or is put back there) and nothing
+// else happens to it. What no check can see is a write to the copy in the
+// instant between the last check and the rename (a rename moves the change
+// time too): the copy then goes to the trash whole with those bytes, as it
+// would with a write an instant after the move, and the file that stays still
+// holds the compared content.
 //
 // After a move the file's row leaves the file table and its cached hash
 // leaves the content cache; the caller rebuilds the index.
@@ -39,7 +44,7 @@ public:
         NotOffered,      // not in the class of the file that stays, or the same file
         KeptChanged,     // the file that stays is gone, changed or unreadable
         NotRegular,      // no longer a regular file (a link, a folder, gone)
-        Changed,         // its length or time is no longer its row's
+        Changed,         // not its row's length or time, or changed since it was compared
         SameFile,        // another name of the file that stays
         ContentDiffers,  // a byte differs from the file that stays
         Unreadable,      // it could not be read; `reason` says why
