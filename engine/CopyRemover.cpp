@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "engine/AnalysisScope.h"
 #include "engine/ContentChecker.h"
 #include "storage/CFileInfoDB.h"
 #include "util/platform/ContentFile.h"
@@ -72,12 +73,16 @@ int CopyRemover::keeperFor(const GroupCheck& group, int file) {
 std::vector<CopyRemover::Outcome> CopyRemover::moveToTrash(const GroupCheck& group, int keep,
                                                            const std::vector<int>& files) {
     const std::vector<int> offered = copiesOf(group, keep);
+    AnalysisScope protection;
+    const bool protectionKnown = protection.loadProtection(database_);
     std::vector<Outcome> outcomes;
     for (const int file : files) {
         Outcome outcome;
         outcome.file = file;
         if (std::find(offered.begin(), offered.end(), file) == offered.end())
             outcome.refusal = Refusal::NotOffered;
+        else if (!protectionKnown || protection.isProtected(group.files[std::size_t(file)].path()))
+            outcome.refusal = Refusal::Protected;
         else
             outcome.refusal = checkBeforeMoving(group, keep, file, outcome.reason);
         if (outcome.refusal == Refusal::None) {
