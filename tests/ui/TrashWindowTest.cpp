@@ -19,17 +19,13 @@ class TrashWindowTest : public WindowFixture {
 protected:
     void SetUp() override {
         WindowFixture::SetUp();
-        // GIO reads XDG_DATA_HOME once per process: before any window exists.
-        static const std::string data = testsupport::prepareScratchEnvironment() + "/xdg-data";
-        ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+        useScratchTrash();
     }
     void open() {
         analyse();
         window_ = std::make_unique<CQuorrelDlg>();
         showAndSettle(*window_);
-        CContentCheckPanel& check = window_->contentCheck();
-        ASSERT_TRUE(uitest::waitUntil(
-            [&] { return check.checkedGroups() == check.totalGroups() && !check.isRunning(); }));
+        waitForContentCheck(*window_);
     }
     QTableWidget& groups() const { return *find<QTableWidget>(*window_, "groupList"); }
     QTableWidget& files() const { return *find<QTableWidget>(*window_, "fileList"); }
