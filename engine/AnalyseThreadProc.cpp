@@ -53,10 +53,9 @@ void postState(IMessageTarget* target, std::uintptr_t state) {
 // The scope chosen in the window; every drive when none is stored, or when
 // it cannot be read even after waiting a moment for another program's write.
 AnalysisScope chosenScope() {
-    CFileInfoDB database(ConfigInfo::global().getDatabasePath());
     AnalysisScope scope;
-    if (!database.open() || !database.execute("PRAGMA busy_timeout = 2000") ||
-        !scope.load(database, AnalysisScope::Stored::Chosen))
+    if (!AnalysisScope::loadFrom(ConfigInfo::global().getDatabasePath(),
+                                 AnalysisScope::Stored::Chosen, scope))
         return AnalysisScope();
     return scope;
 }

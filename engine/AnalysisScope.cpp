@@ -142,14 +142,16 @@ void AnalysisScope::keepFilesInside(std::vector<GroupCheck>& groups) const {
     }
 }
 
+bool AnalysisScope::loadFrom(const std::string& databasePath, Stored which, AnalysisScope& out) {
+    CSqliteDB database(databasePath);
+    return database.open() && database.execute("PRAGMA busy_timeout = 2000") &&
+           out.load(database, which);
+}
+
 bool AnalysisScope::keepAnalysedFiles(const std::string& databasePath,
                                       std::vector<GroupCheck>& groups) {
-    CSqliteDB database(databasePath);
     AnalysisScope analysed;
-    // The window's checker reads while an analysis may be committing.
-    if (!database.open() || !database.execute("PRAGMA busy_timeout = 2000") ||
-        !analysed.load(database, Stored::Analysed))
-        return false;
+    if (!loadFrom(databasePath, Stored::Analysed, analysed)) return false;
     analysed.keepFilesInside(groups);
     return true;
 }

@@ -78,9 +78,14 @@ public:
 
     // Drops from each group the files that lie outside the scope.
     void keepFilesInside(std::vector<GroupCheck>& groups) const;
+    // The stored scope `which` of the database `databasePath` (program form),
+    // read over a connection of its own that waits a moment for another
+    // program's write. False, `out` untouched, when it cannot be read.
+    [[nodiscard]] static bool loadFrom(const std::string& databasePath, Stored which,
+                                       AnalysisScope& out);
     // Drops from each group the files outside the analysed scope of the
-    // database `databasePath` (program form), read over a connection of its
-    // own. False, with the groups untouched, when the scope cannot be read.
+    // database `databasePath`. False, with the groups untouched, when the
+    // scope cannot be read.
     [[nodiscard]] static bool keepAnalysedFiles(const std::string& databasePath,
                                                 std::vector<GroupCheck>& groups);
 

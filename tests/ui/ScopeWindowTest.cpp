@@ -12,6 +12,7 @@
 #include "WindowFixture.h"
 #include "app/CScopeDlg.h"
 #include "engine/AnalysisScope.h"
+#include "engine/ui/CFileAnalyseDlg.h"
 #include "engine/ui/DialogTemplate.h"
 #include "engine/ui/ListViewRows.h"
 
@@ -200,4 +201,19 @@ TEST_F(ScopeWindowTest, AFileInAProtectedFolderIsNeverOfferedAndStaysInstead) {
                 menu.close();
             });
     }
+}
+
+TEST_F(ScopeWindowTest, TheAnalysisDialogShowsAndWalksTheChosenFolders) {
+    writeCopies({"pics/a.jpg", "out/a.jpg"}, 6000, 'a');
+    AnalysisScope scope;
+    scope.addFolder(tree_.drivePath("pics"), false);
+    store(scope);
+    CFileAnalyseDlg dialog;
+    dialog.closeWhenDone = true;
+    QString shown;
+    uitest::withNextModal(
+        [&] { dialog.exec(); },
+        [&](QDialog&) { shown = dialog.findChild<QLineEdit*>("drivesField")->text(); });
+    EXPECT_EQ(shown, "[" + QString::fromLocal8Bit(tree_.drivePath("pics").c_str()) + "\\]  ");
+    EXPECT_TRUE(stored(AnalysisScope::Stored::Analysed) == scope);
 }
