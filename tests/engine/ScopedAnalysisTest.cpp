@@ -14,6 +14,7 @@
 #include "engine/AnalyseThreadProc.h"
 #include "engine/AnalysisScope.h"
 #include "engine/FileInfoAnalyse.h"
+#include "engine/FileInfoProc.h"
 #include "engine/IMessageTarget.h"
 #include "storage/CFileInfoDB.h"
 
@@ -101,14 +102,25 @@ protected:
         folders_ = target.texts;
     }
 
-    // Size -> FNUM of every index row; each content of the tree has a size of its own.
-    static std::map<std::uint32_t, std::string> index() {
-        std::map<std::uint32_t, std::string> rows;
+    // MASK -> FNUM of every index row.
+    static std::map<std::string, std::string> index() {
+        std::map<std::string, std::string> rows;
         for (const auto& row : selectRows("SELECT MASK, FNUM FROM FILEINFO_IDX"))
-            rows[FileInfoAnalyse::sizeFromMask(row.at(0))] = row.at(1);
+            rows[row.at(0)] = row.at(1);
         return rows;
     }
-    static constexpr std::uint32_t kPhoto = 3000, kTwin = 500, kPair = 700, kAlone = 5;
+    // FNUM of the index row of the content of `relative`; "" when it has
+    // none. (An analysis of every drive also meets the other files of the
+    // scratch drive, so the rows are found by their MASK.)
+    std::string countOf(const std::string& relative) const {
+        char mask[256] = {};
+        std::int64_t mtime = 0;
+        EXPECT_TRUE(
+            FileInfoProc::computeFingerprint(tree_.drivePath(relative).c_str(), mtime, mask));
+        const auto rows = index();
+        const auto found = rows.find(mask);
+        return found == rows.end() ? "" : found->second;
+    }
 
     std::vector<std::string> folders_;
 };
@@ -116,8 +128,10 @@ protected:
 TEST_F(ScopedAnalysisTest, TwoFoldersGiveTheIndexOfExactlyTheirFiles) {
     analyse(scopeOf({"a", "b"}));
     // The photo outside them is no copy of theirs; the pair outside is not there.
-    EXPECT_EQ(index(),
-              (std::map<std::uint32_t, std::string>{{kPhoto, "2"}, {kTwin, "2"}, {kAlone, "1"}}));
+    EXPECT_EQ(index().size(), 3u);
+    EXPECT_EQ(countOf("a/photo.jpg"), "2");
+    EXPECT_EQ(countOf("a/twin1.txt"), "2");
+    EXPECT_EQ(countOf("b/alone.txt"), "1");
     for (const auto& [path, mask] : storedFiles())
         EXPECT_EQ(path.rfind(folder("out"), 0), std::string::npos) << path << " was read";
 }
@@ -127,11 +141,11 @@ TEST_F(ScopedAnalysisTest, RowsOfAWiderAnalysisStayButNeverReachTheIndex) {
     const std::size_t files = storedFiles().size();
     analyse(scopeOf({"a", "b"}));
     EXPECT_EQ(storedFiles().size(), files) << "rows outside the folders stay for later";
-    EXPECT_EQ(index().at(kPhoto), "2");
-    EXPECT_EQ(index().count(kPair), 0u);
+    EXPECT_EQ(countOf("a/photo.jpg"), "2");
+    EXPECT_EQ(countOf("out/pair1.bin"), "");
     analyse(AnalysisScope());
-    EXPECT_EQ(index().at(kPhoto), "3") << "widening again brings them back";
-    EXPECT_EQ(index().at(kPair), "2");
+    EXPECT_EQ(countOf("a/photo.jpg"), "3") << "widening again brings them back";
+    EXPECT_EQ(countOf("out/pair1.bin"), "2");
 }
 
 TEST_F(ScopedAnalysisTest, NarrowingThenWideningReadsNoUnchangedFileAgain) {
@@ -165,23 +179,24 @@ TEST_F(ScopedAnalysisTest, NestedAndRepeatedFoldersAreWalkedOnce) {
     std::vector<std::string> walked(folders_.begin(), folders_.end() - 2);  // the index texts
     std::sort(walked.begin(), walked.end());
     EXPECT_EQ(walked, (std::vector<std::string>{folder("a"), folder("a/deep"), folder("b")}));
-    EXPECT_EQ(index().at(kTwin), "2");
+    EXPECT_EQ(countOf("a/twin1.txt"), "2");
 }
 
 TEST_F(ScopedAnalysisTest, AcrossKeepsOnlySetsWithFilesInTwoFolders) {
     analyse(scopeOf({"a", "b", "out"}, true));
-    const auto rows = index();
-    EXPECT_EQ(rows.at(kPhoto), "3");
-    EXPECT_EQ(rows.count(kTwin), 0u) << "both copies lie in a";
-    EXPECT_EQ(rows.count(kPair), 0u) << "both copies lie in out";
-    EXPECT_EQ(rows.at(kAlone), "1");
+    EXPECT_EQ(countOf("a/photo.jpg"), "3");
+    EXPECT_EQ(countOf("a/twin1.txt"), "") << "both copies lie in a";
+    EXPECT_EQ(countOf("out/pair1.bin"), "") << "both copies lie in out";
+    EXPECT_EQ(countOf("b/alone.txt"), "1");
 }
 
 TEST_F(ScopedAnalysisTest, AChangedScopeRebuildsAnIndexWhoseFilesDidNotChange) {
     analyse(AnalysisScope());
     const auto wide = index();
     analyse(scopeOf({"b"}));
-    EXPECT_EQ(index(), (std::map<std::uint32_t, std::string>{{kPhoto, "1"}, {kAlone, "1"}}));
+    EXPECT_EQ(index().size(), 2u);
+    EXPECT_EQ(countOf("a/photo.jpg"), "1");
+    EXPECT_EQ(countOf("b/alone.txt"), "1");
     analyse(AnalysisScope());
     EXPECT_EQ(index(), wide);
 }
@@ -209,5 +224,5 @@ TEST_F(ScopedAnalysisTest, TheRunWithoutAScopeWalksTheOneChosenInTheWindow) {
     FolderRecorder target;
     (void)AnalyseThreadProc(&target);
     EXPECT_EQ(target.texts.front(), folder("b"));
-    EXPECT_EQ(index().count(kTwin), 0u);
+    EXPECT_EQ(countOf("a/twin1.txt"), "");
 }
