@@ -60,6 +60,9 @@ public:
     void OnTrashCopies(int row, bool keepThis);
     void OnAbout();
     void OnIgnoreManager();
+    // 扫描范围: edits the chosen scope; when the folders changed, offers to
+    // analyse at once.
+    void OnScope();
 
     // The category code of a radio button's control number; -1 for none.
     static int categoryOfButton(int controlId);
@@ -82,6 +85,7 @@ private:
     void OnFileListRightClick(const QPoint& position);
     void connectCommands();
     void setUpCheckControls();
+    void setUpScopeButton();
     void addTrashCommands(QMenu& menu, int row);
 
     FileInfoLoader m_loader;

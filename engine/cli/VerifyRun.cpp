@@ -4,6 +4,7 @@
 #include <atomic>
 #include <chrono>
 
+#include "engine/AnalysisScope.h"
 #include "engine/ContentChecker.h"
 #include "util/FileUtility.h"
 
@@ -49,6 +50,10 @@ bool VerifyRun::run(const std::string& databasePath, const std::vector<std::stri
     std::vector<GroupCheck> groups;
     if (!checker.open() || !checker.loadGroups(masks, groups)) {
         error = checker.errorText();
+        return false;
+    }
+    if (!AnalysisScope::keepAnalysedFiles(databasePath, groups)) {
+        error = "the analysed folders cannot be read";
         return false;
     }
     std::uint64_t totalFiles = 0, totalBytes = 0;

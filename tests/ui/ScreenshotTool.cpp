@@ -3,7 +3,7 @@
 // and profile the environment gives (scripts/screenshots.sh prepares a sample
 // tree and runs this under Xvfb): the analysis dialog at the end of its run,
 // the main window with each tab, the content check's states and classes, the
-// ignored-folder manager and the About box.
+// ignored-folder manager, the About box and the scope dialog.
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -26,6 +26,7 @@
 #include "app/CAboutDlg.h"
 #include "app/CIgnoreFolderDlg.h"
 #include "app/CQuorrelDlg.h"
+#include "app/CScopeDlg.h"
 #include "engine/ConfigInfo.h"
 #include "engine/ui/CFileAnalyseDlg.h"
 #include "engine/ui/ControlIds.h"
@@ -114,6 +115,22 @@ void shootTrashCommands(CQuorrelDlg& window) {
                           });
 }
 
+// 扫描范围 with two folders of the sample, the backup protected, the second
+// row selected.
+void shootScopeDialog(QWidget& owner) {
+    AnalysisScope scope;
+    scope.addFolder("C:\\照片\\", false);
+    scope.addFolder("C:\\备份\\", true);
+    scope.addFolder("C:\\Downloads\\", false);
+    scope.setAcross(true);
+    CScopeDlg dialog(scope, &owner);
+    dialog.show();
+    (void)QTest::qWaitForWindowExposed(&dialog);
+    auto* folders = dialog.findChild<QTableWidget*>("folderTable");
+    if (folders->rowCount() > 1) clickRow(*folders, 1);
+    save(dialog, "scope-dialog.png");
+}
+
 void shootMainWindow(const std::string& browseTo, const std::string& ignore) {
     CQuorrelDlg window;
     window.show();
@@ -145,6 +162,8 @@ void shootMainWindow(const std::string& browseTo, const std::string& ignore) {
     about.show();
     (void)QTest::qWaitForWindowExposed(&about);
     save(about, "about-box.png");
+
+    shootScopeDialog(window);
 }
 
 }  // namespace
