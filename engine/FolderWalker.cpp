@@ -156,7 +156,7 @@ void FolderWalker::wakeListers(std::size_t before, std::size_t released) {
 }
 
 bool FolderWalker::roomToList() const {
-    return bytesAhead_.load() < budget_ / 2;
+    return bytesAhead_.load() + reserved_ < budget_ / 2;
 }
 
 void FolderWalker::walkHere() {
@@ -342,11 +342,19 @@ void FolderWalker::listFirstOffered(std::unique_lock<std::mutex>& lock) {
     const std::string folder = std::move(offered_.front());
     offered_.pop_front();
     inProgress_.insert(folder);
+    // A listing in the making takes memory before its cost is known: it is
+    // reckoned at the average so far meanwhile, so that listers of large
+    // folders do not all list at once.
+    const std::size_t expected =
+        listingCount_ > 0 ? listedBytes_ / static_cast<std::size_t>(listingCount_) : 0;
+    reserved_ += expected;
     lock.unlock();
     const auto started = std::chrono::steady_clock::now();
     Listing listing = makeListing(folder);
     const auto took = std::chrono::steady_clock::now() - started;
     lock.lock();
+    reserved_ -= expected;
+    listedBytes_ += listing.cost;
     listingTime_ += took;
     ++listingCount_;
     listings_[folder] = std::move(listing);

@@ -61,9 +61,10 @@ struct FolderWork {
 // by the walk, queued for the scanner, a changed folder's as much as a new
 // one's) is counted against one budget in bytes, estimated from its paths
 // (8 MiB; LANBROOK_LOOKAHEAD_KIB in the environment sets another, for
-// measuring). Listers make no listing while half of it is taken; the walk
-// queues no folder beyond it while the scanner has one to take. A folder
-// larger than the whole budget is still listed and scanned, alone.
+// measuring). Listers make no listing while half of it is taken (a listing
+// in the making counts as large as the average one so far); the walk queues
+// no folder beyond it while the scanner has one to take. A folder larger than
+// the whole budget is still listed and scanned, alone.
 //
 // The readers grow in number while the scanner waits for them and the
 // processors have room (a cold cache), up to a few dozen; LANBROOK_READERS (1 to 256) in the
@@ -132,7 +133,9 @@ private:
     // True when that made the scanner's next folder ready.
     bool readRun(std::unique_lock<std::mutex>& lock);
     void list();
-    // Whether listings may be made ahead of the walk: the budget is less than half taken.
+    // Under listMutex_: whether listings may be made ahead of the walk, that
+    // is, less than half the budget is taken (or reserved for listings in
+    // the making).
     bool roomToList() const;
     // Wakes the listers when taking a folder whose listing cost `released`
     // from `before` bytes ahead made room for them to list again.
@@ -189,6 +192,8 @@ private:
     // The listers' time on their listings, and both as last judged.
     std::chrono::steady_clock::duration listingTime_{};
     int listingCount_ = 0;
+    std::size_t listedBytes_ = 0;  // the cost of those listings
+    std::size_t reserved_ = 0;     // the listings in the making, reckoned at their average
     std::chrono::steady_clock::duration judgedTime_{};
     int judgedCount_ = 0;
     std::vector<std::thread> listers_;  // changed by the walk's thread only
