@@ -16,6 +16,7 @@
 #include "WindowsTestSupport.h"
 #include "util/platform/RecycleProgressSink_win32.h"
 #include "util/platform/Trash.h"
+#include "util/platform/Wine.h"
 #include "util/platform/WineTrashFolder_win32.h"
 
 namespace {
@@ -201,6 +202,12 @@ TEST_F(TrashWin32Test, AnItemWithoutAPlaceCannotBeLookedAtOrRestored) {
     EXPECT_FALSE(platform::trashedStatus(item, status, error));
     EXPECT_FALSE(platform::restoreFromTrash(item, reason));
     EXPECT_FALSE(reason.empty());
+}
+
+// The fallback to Wine's bin is chosen by this answer: it agrees with another
+// of Wine's own exports (kernel32's Unix file names).
+TEST(WineDetection, AgreesWithWinesKernelExports) {
+    EXPECT_EQ(platform::runningUnderWine(), wintest::underWine());
 }
 
 // The guard against permanent deletion, as the shell calls it.

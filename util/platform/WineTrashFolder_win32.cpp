@@ -82,6 +82,10 @@ bool WineTrashFolder::moveIn(const std::string& path, TrashedItem& item,
         return false;
     }
     const std::wstring name = wide.substr(wide.find_last_of(L'\\') + 1);
+    if (name.empty()) {
+        reason = "the path names no file";
+        return false;
+    }
     for (int attempt = 1; attempt <= 1000; ++attempt) {
         const std::wstring entry = attempt == 1 ? name : name + L"." + std::to_wstring(attempt);
         const std::wstring record = info_ + L"\\" + entry + L".trashinfo";
