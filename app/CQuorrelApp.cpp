@@ -6,6 +6,7 @@
 #include "app/AppResources.h"
 #include "app/CQuorrelDlg.h"
 #include "results/ui/CFileTypeIcons.h"
+#include "util/platform/Trash.h"
 
 CQuorrelApp::CQuorrelApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("lanbrook"));
@@ -18,6 +19,9 @@ CQuorrelApp::CQuorrelApp(int& argc, char** argv) : QApplication(argc, argv) {
 int CQuorrelApp::InitInstance() {
     CFileTypeIcons::ensureIconTheme();
     CQuorrelDlg dialog;
+    // The shell's boxes while files go to the recycle bin belong to the main window.
+    platform::setTrashOwnerWindow(static_cast<std::uintptr_t>(dialog.winId()));
     dialog.exec();  // the result is of no interest: the program ends with the window
+    platform::setTrashOwnerWindow(0);
     return 0;
 }
