@@ -5,6 +5,7 @@
 
 #include "app/AppResources.h"
 #include "app/CQuorrelDlg.h"
+#include "app/SystemFontFaces.h"
 #include "results/ui/CFileTypeIcons.h"
 #include "util/platform/Trash.h"
 
@@ -12,6 +13,7 @@ CQuorrelApp::CQuorrelApp(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("lanbrook"));
     setApplicationDisplayName(QStringLiteral("Lanbrook"));
     setDesktopFileName(QStringLiteral("lanbrook"));
+    useSystemFontFaces();
     initAppResources();
     setWindowIcon(QIcon(QStringLiteral(":/lanbrook.png")));
 }
