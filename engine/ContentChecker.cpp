@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The check of one group runs in stages. The status of every name is taken
 // (no file is opened): a name whose length or time is no longer its row's is
-// changed, one that cannot be looked up is unreadable. Names of one file are
+// changed, one that cannot be looked up is unreadable. A cached hash answers
+// only for a file of the identity, length and fine times it was taken from. Names of one file are
 // gathered into link sets and stand for one distinct file. Distinct files of
 // one 64-bit length are then told apart, cheapest first: the cache answers
 // for files hashed before; a file alone of its length is unique; the two ends
@@ -43,7 +44,9 @@ std::string cacheKey(const CheckedFile& file) {
 struct ContentChecker::Impl {
     explicit Impl(std::string path) : cache(std::move(path)) {}
 
-    void takeStatuses(GroupCheck& group, std::vector<Member>& members);
+    // False when stopped before every name's status was taken.
+    bool takeStatuses(GroupCheck& group, std::vector<Member>& members,
+                      const std::atomic<bool>& stop);
     void findLinks(GroupCheck& group, std::vector<Member>& members);
     // Gives a hash to every distinct readable file of `files` (of one length)
     // that shares its content with another; false when stopped.
@@ -63,6 +66,7 @@ struct ContentChecker::Impl {
 
     ContentCache cache;
     ContentReader reader;
+    std::function<void(std::uint64_t)> onMeasured;
     bool opened = false;
     // Cache rows of the files of the loaded groups; files without a row are
     // in `loadedWithout`. Other files are looked up one by one.
@@ -133,14 +137,42 @@ void ContentChecker::setBlockListener(std::function<void(std::uint64_t)> onBlock
     impl_->reader.setBlockListener(std::move(onBlock));
 }
 
+void ContentChecker::setMeasureListener(std::function<void(std::uint64_t)> onMeasured) {
+    impl_->onMeasured = std::move(onMeasured);
+}
+
+bool ContentChecker::flush() {
+    if (impl_->cache.flush()) return true;
+    errorText_ = impl_->cache.errorText();
+    return false;
+}
+
+void ContentChecker::interrupt() {
+    impl_->cache.interrupt();
+}
+
+const std::string& ContentChecker::pruneError() const {
+    return impl_->cache.pruneError();
+}
+
+bool ContentChecker::pruned() const {
+    return impl_->cache.pruned();
+}
+
 void ContentChecker::check(GroupCheck& group, const std::atomic<bool>& stop) {
     group.state = GroupState::Unchecked;
     group.classes.clear();
     group.classLengths.clear();
     group.linkSets.clear();
     std::vector<Member> members(group.files.size());
-    impl_->takeStatuses(group, members);
+    if (!impl_->takeStatuses(group, members, stop)) return;
     impl_->findLinks(group, members);
+    if (impl_->onMeasured) {
+        std::uint64_t bytes = 0;
+        for (const Member& member : members)
+            if (member.status.regular) bytes += member.status.length;
+        impl_->onMeasured(bytes);
+    }
 
     std::map<std::uint64_t, std::vector<int>> byLength;  // distinct readable files
     for (std::size_t i = 0; i < group.files.size(); ++i) {
@@ -165,9 +197,12 @@ void ContentChecker::check(GroupCheck& group, const std::atomic<bool>& stop) {
     if (byLength.size() == 1) group.length = byLength.begin()->first;
 }
 
-void ContentChecker::Impl::takeStatuses(GroupCheck& group, std::vector<Member>& members) {
+bool ContentChecker::Impl::takeStatuses(GroupCheck& group, std::vector<Member>& members,
+                                        const std::atomic<bool>& stop) {
     const std::uint32_t maskSize = FileInfoAnalyse::sizeFromMask(group.mask);
     for (std::size_t i = 0; i < group.files.size(); ++i) {
+        // A status call can take long (a network drive, a disk waking up).
+        if (stop.load(std::memory_order_relaxed)) return false;
         CheckedFile& file = group.files[i];
         file.status = CheckedFile::Status::Checked;
         file.reason.clear();
@@ -186,6 +221,7 @@ void ContentChecker::Impl::takeStatuses(GroupCheck& group, std::vector<Member>& 
             status.modificationTime != file.rowTime)
             file.status = CheckedFile::Status::Changed;
     }
+    return true;
 }
 
 void ContentChecker::Impl::findLinks(GroupCheck& group, std::vector<Member>& members) {
@@ -235,9 +271,10 @@ void ContentChecker::Impl::takeCached(const GroupCheck& group, std::vector<Membe
             entry = found->second;
         else if (loadedWithout.count(key) > 0 || !cache.lookup(name.folderId, name.name, entry))
             continue;
-        if (entry.rowTime != name.rowTime || entry.mask != group.mask ||
-            entry.length != member.status.length)
-            continue;
+        // The row describes the file only if it is still the same file in
+        // the same version: a rewrite that kept the length and the time
+        // still moved its change time.
+        if (!entry.describes(name.rowTime, group.mask, member.status)) continue;
         if (member.hash.empty()) member.hash = entry.hash;
         if (member.ends.empty()) member.ends = entry.ends;
     }
@@ -307,7 +344,7 @@ void ContentChecker::Impl::store(const GroupCheck& group, const std::vector<Memb
     const Member& member = members[std::size_t(file)];
     ContentCache::Entry entry;
     entry.mask = group.mask;
-    entry.length = member.status.length;
+    entry.setFile(member.status);
     entry.hash = member.hash;
     entry.ends = member.ends;
     // Every name of the file gets the row: each is a file row of its own.

@@ -32,6 +32,11 @@ void ContentCheckQueue::prioritize(const std::string& mask) {
 void ContentCheckQueue::stop() {
     stop_ = true;
     interrupt_ = true;
+    {
+        // The database work does not look at the flags between its steps.
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (checker_ != nullptr) checker_->interrupt();
+    }
     if (worker_.joinable()) worker_.join();
     std::lock_guard<std::mutex> lock(mutex_);
     urgent_.clear();
@@ -53,37 +58,58 @@ int ContentCheckQueue::takeNext(std::vector<bool>& done, std::size_t& cursor) {
 }
 
 void ContentCheckQueue::run() {
-    ContentChecker checker(databasePath_);
-    std::vector<GroupCheck> groups;
-    index_.clear();
-    for (std::size_t i = 0; i < masks_.size(); ++i) index_.emplace(masks_[i], int(i));
     bool completed = false;
-    if (checker.open() && checker.loadGroups(masks_, groups) && groups.size() == masks_.size()) {
-        std::vector<bool> done(groups.size(), false);
-        std::size_t cursor = 0;
-        for (int next = takeNext(done, cursor); next >= 0 && !stop_;
-             next = takeNext(done, cursor)) {
-            GroupCheck& group = groups[static_cast<std::size_t>(next)];
-            {
-                std::lock_guard<std::mutex> lock(mutex_);
-                current_ = group.mask;
-                if (urgent_.empty()) interrupt_ = false;
-            }
-            checker.check(group, interrupt_);
-            if (stop_) break;  // the interrupted group stays unchecked and unreported
-            if (group.state == GroupState::Unchecked) {
-                // It gave way to a selected group: after that one, it comes next.
-                std::lock_guard<std::mutex> lock(mutex_);
-                const auto front = urgent_.empty() ? urgent_.end() : urgent_.begin() + 1;
-                urgent_.insert(front, group.mask);
-                interrupt_ = false;
-                continue;
-            }
-            done[static_cast<std::size_t>(next)] = true;
-            if (listener_.onChecked) listener_.onChecked(std::move(group));
-            group = GroupCheck();  // its rows are no longer needed here
+    std::string failure;
+    {
+        ContentChecker checker(databasePath_);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            checker_ = &checker;
+            if (stop_) checker.interrupt();  // stopped before it was reachable
         }
-        completed = !stop_ && cursor >= done.size();
+        std::vector<GroupCheck> groups;
+        index_.clear();
+        for (std::size_t i = 0; i < masks_.size(); ++i) index_.emplace(masks_[i], int(i));
+        if (!checker.open() || !checker.loadGroups(masks_, groups))
+            failure = checker.errorText();
+        else if (groups.size() != masks_.size() || index_.size() != masks_.size())
+            failure = "a group was given twice";
+        else
+            completed = checkAll(checker, groups);
+        // The hashes found are written before the end is reported.
+        (void)checker.flush();
+        std::lock_guard<std::mutex> lock(mutex_);
+        checker_ = nullptr;
     }
-    if (listener_.onFinished) listener_.onFinished(completed);
+    if (stop_) failure.clear();  // a stop is no failure
+    if (listener_.onFinished) listener_.onFinished(completed, failure);
+}
+
+bool ContentCheckQueue::checkAll(ContentChecker& checker, std::vector<GroupCheck>& groups) {
+    std::vector<bool> done(groups.size(), false);
+    std::size_t cursor = 0;
+    for (int next = takeNext(done, cursor); next >= 0 && !stop_; next = takeNext(done, cursor)) {
+        GroupCheck& group = groups[static_cast<std::size_t>(next)];
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            current_ = group.mask;
+            if (urgent_.empty()) interrupt_ = false;
+        }
+        if (listener_.onBegin) listener_.onBegin(group.mask);
+        checker.check(group, interrupt_);
+        if (stop_) break;  // the interrupted group stays unchecked and unreported
+        if (group.state == GroupState::Unchecked) {
+            // It gave way to a selected group: after that one, it comes next.
+            ++interruptions_;
+            std::lock_guard<std::mutex> lock(mutex_);
+            const auto front = urgent_.empty() ? urgent_.end() : urgent_.begin() + 1;
+            urgent_.insert(front, group.mask);
+            interrupt_ = false;
+            continue;
+        }
+        done[static_cast<std::size_t>(next)] = true;
+        if (listener_.onChecked) listener_.onChecked(std::move(group));
+        group = GroupCheck();  // its rows are no longer needed here
+    }
+    return !stop_ && cursor >= done.size();
 }
