@@ -39,11 +39,8 @@ const char* const kPrune =
     "CONTENT_HASH.FOLDERID AND F.FNAME = CONTENT_HASH.FNAME)";
 
 const char* const kAllFiles =
-    "SELECT B.MASK, B.FOLDERID, A.FNAME, B.FNAME, B.FTIME, C.FTIME, C.MASK, C.LENGTH, C.HASH, "
-    "C.ENDS, C.DEVICE, C.FILENUMBER, C.MTIME_NS, C.CTIME_NS FROM FILEINFO_FIF B JOIN "
-    "FILEINFO_DIF A ON A.ID = B.FOLDERID LEFT JOIN CONTENT_HASH C ON C.FOLDERID = B.FOLDERID AND "
-    "C.FNAME = B.FNAME";
-constexpr int kAllFilesEntry = 5;  // the first column of the cache row
+    "SELECT B.MASK, B.FOLDERID, A.FNAME, B.FNAME, B.FTIME FROM FILEINFO_FIF B JOIN FILEINFO_DIF A "
+    "ON A.ID = B.FOLDERID";
 const char* const kLookup =
     "SELECT FTIME, MASK, LENGTH, HASH, ENDS, DEVICE, FILENUMBER, MTIME_NS, CTIME_NS FROM "
     "CONTENT_HASH WHERE FOLDERID = ? AND FNAME = ?";
@@ -69,18 +66,27 @@ const char* columnText(sqlite3_stmt* statement, int column) {
     return text != nullptr ? reinterpret_cast<const char*>(text) : "";
 }
 
-std::string columnString(sqlite3_stmt* statement, int column) {
-    return std::string(columnText(statement, column),
-                       static_cast<std::size_t>(sqlite3_column_bytes(statement, column)));
+std::string_view columnView(sqlite3_stmt* statement, int column) {
+    const char* text = columnText(statement, column);
+    return std::string_view(text,
+                            static_cast<std::size_t>(sqlite3_column_bytes(statement, column)));
 }
 
-// Reads the cache row whose FTIME is column `first`, in the order of kLookup.
-void readEntry(sqlite3_stmt* s, int first, ContentCache::Entry& entry) {
+int digitValue(char digit) {
+    if (digit >= '0' && digit <= '9') return digit - '0';
+    if (digit >= 'a' && digit <= 'f') return digit - 'a' + 10;
+    if (digit >= 'A' && digit <= 'F') return digit - 'A' + 10;
+    return -1;
+}
+
+// Reads the cache row whose FTIME is column `first`, in the order of kLookup,
+// for a file row whose MASK is `rowMask`.
+void readEntry(sqlite3_stmt* s, int first, std::string_view rowMask, ContentCache::Entry& entry) {
     entry.rowTime = sqlite3_column_int64(s, first);
-    entry.mask = columnString(s, first + 1);
+    entry.sameMask = columnView(s, first + 1) == rowMask;
     entry.length = static_cast<std::uint64_t>(sqlite3_column_int64(s, first + 2));
-    entry.hash = columnString(s, first + 3);
-    entry.ends = columnString(s, first + 4);
+    entry.hash.assign(columnView(s, first + 3));
+    entry.ends.assign(columnView(s, first + 4));
     entry.versioned = true;
     for (int c = first + 5; c < first + 9; ++c)
         entry.versioned = entry.versioned && sqlite3_column_type(s, c) != SQLITE_NULL;
@@ -101,9 +107,30 @@ void ContentCache::Entry::setFile(const platform::FileStatus& status) {
     versioned = true;
 }
 
-bool ContentCache::Entry::describes(std::int64_t fileRowTime, const std::string& fileRowMask,
+void ContentCache::Digest::assign(std::string_view digits) {
+    known = digits.size() == 2 * bytes.size();
+    for (std::size_t i = 0; known && i < bytes.size(); ++i) {
+        const int high = digitValue(digits[2 * i]);
+        const int low = digitValue(digits[2 * i + 1]);
+        known = high >= 0 && low >= 0;
+        bytes[i] = static_cast<unsigned char>(high * 16 + low);
+    }
+}
+
+std::string ContentCache::Digest::text() const {
+    if (!known) return {};
+    static const char kDigits[] = "0123456789abcdef";
+    std::string digits(2 * bytes.size(), '0');
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        digits[2 * i] = kDigits[bytes[i] >> 4];
+        digits[2 * i + 1] = kDigits[bytes[i] & 0x0f];
+    }
+    return digits;
+}
+
+bool ContentCache::Entry::describes(std::int64_t fileRowTime,
                                     const platform::FileStatus& status) const {
-    return versioned && rowTime == fileRowTime && mask == fileRowMask && length == status.length &&
+    return versioned && sameMask && rowTime == fileRowTime && length == status.length &&
            identity == status.identity && modificationNanos == status.modificationNanos &&
            changeNanos == status.changeNanos;
 }
@@ -239,44 +266,42 @@ bool ContentCache::forEachFile(const std::function<bool(std::string_view mask)>&
                                const std::function<void(const FileRow&)>& onRow) {
     CSqliteDB::Statement statement;
     if (!database_.prepare(statement, kAllFiles)) {
-        errorText_ = "cannot read the file table";
+        errorText_ = std::string("cannot read the file table: ") + sqlite3_errmsg(handle_);
         return false;
     }
-    Entry entry;
     sqlite3_stmt* s = statement.get();
     int step = SQLITE_ROW;
-    while (!stopping_.load() && (step = sqlite3_step(s)) == SQLITE_ROW) {
-        if (!wanted(std::string_view(columnText(s, 0),
-                                     static_cast<std::size_t>(sqlite3_column_bytes(s, 0)))))
-            continue;
-        const bool cached = sqlite3_column_type(s, kAllFilesEntry + 3) != SQLITE_NULL;
-        if (cached) readEntry(s, kAllFilesEntry, entry);
-        const FileRow row{columnText(s, 0), columnText(s, 1),           columnText(s, 2),
-                          columnText(s, 3), sqlite3_column_int64(s, 4), cached ? &entry : nullptr};
+    while (!stopping_.load(std::memory_order_relaxed) && (step = sqlite3_step(s)) == SQLITE_ROW) {
+        if (!wanted(columnView(s, 0))) continue;
+        const FileRow row{columnText(s, 0), columnText(s, 1), columnText(s, 2), columnText(s, 3),
+                          sqlite3_column_int64(s, 4)};
         onRow(row);
     }
     if (step == SQLITE_DONE && !stopping_.load()) return true;
-    errorText_ = stopping_.load() ? "stopped"
-                                  : std::string("cannot read the file table: ") +
-                                        sqlite3_errmsg(sqlite3_db_handle(s));
+    errorText_ = stopping_.load()
+                     ? "stopped"
+                     : std::string("cannot read the file table: ") + sqlite3_errmsg(handle_);
     return false;
 }
 
-bool ContentCache::lookup(const std::string& folderId, const std::string& name, Entry& out) {
-    CSqliteDB::Statement statement;
-    if (!database_.prepare(statement, kLookup)) return false;
-    sqlite3_bind_text(statement.get(), 1, folderId.data(), static_cast<int>(folderId.size()),
-                      SQLITE_STATIC);
-    sqlite3_bind_text(statement.get(), 2, name.data(), static_cast<int>(name.size()),
-                      SQLITE_STATIC);
-    if (sqlite3_step(statement.get()) != SQLITE_ROW) return false;
-    readEntry(statement.get(), 0, out);
-    return true;
+bool ContentCache::lookup(const std::string& folderId, const std::string& name,
+                          const std::string& mask, Entry& out) {
+    // One statement for every lookup: a check looks up each file it meets.
+    if (!lookup_ && !database_.prepare(lookup_, kLookup)) return false;
+    sqlite3_stmt* s = lookup_.get();
+    sqlite3_bind_text(s, 1, folderId.data(), static_cast<int>(folderId.size()), SQLITE_STATIC);
+    sqlite3_bind_text(s, 2, name.data(), static_cast<int>(name.size()), SQLITE_STATIC);
+    const bool found = sqlite3_step(s) == SQLITE_ROW;
+    if (found) readEntry(s, 0, mask, out);
+    sqlite3_reset(s);
+    sqlite3_clear_bindings(s);
+    return found;
 }
 
-void ContentCache::store(const std::string& folderId, const std::string& name, const Entry& entry) {
+void ContentCache::store(const std::string& folderId, const std::string& name,
+                         const std::string& mask, const Entry& entry) {
     if (pending_.empty()) oldestPending_ = nowMs();
-    pending_.push_back({folderId, name, entry});
+    pending_.push_back({folderId, name, mask, entry});
 }
 
 void ContentCache::flushIfDue() {
@@ -305,12 +330,13 @@ bool ContentCache::writePending() {
     if (!database_.prepare(statement, kStore)) return false;
     for (const Pending& row : pending_) {
         const Entry& e = row.entry;
-        if (!database_.stepWith(
-                statement.get(),
-                {row.folderId, row.name, e.rowTime, e.mask, static_cast<std::int64_t>(e.length),
-                 e.hash, e.ends, static_cast<std::int64_t>(e.identity.device),
-                 static_cast<std::int64_t>(e.identity.fileNumber), e.modificationNanos,
-                 e.changeNanos}))
+        const std::string hash = e.hash.text();
+        const std::string ends = e.ends.text();
+        if (!database_.stepWith(statement.get(), {row.folderId, row.name, e.rowTime, row.mask,
+                                                  static_cast<std::int64_t>(e.length), hash, ends,
+                                                  static_cast<std::int64_t>(e.identity.device),
+                                                  static_cast<std::int64_t>(e.identity.fileNumber),
+                                                  e.modificationNanos, e.changeNanos}))
             return false;
     }
     statement.reset();

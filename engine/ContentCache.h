@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -40,23 +41,35 @@ struct sqlite3;
 // ends at once, and every later one but a flush fails.
 class ContentCache {
 public:
+    // A hash kept as its 16 bytes: a checker holds many entries.
+    struct Digest {
+        std::array<unsigned char, 16> bytes{};
+        bool known = false;
+
+        // From 32 hexadecimal digits; anything else (the '' of a hash not
+        // made) is not known.
+        void assign(std::string_view digits);
+        // The 32 lower-case hexadecimal digits; "" when not known.
+        std::string text() const;
+    };
+
+    // One cache row, fixed in size.
     struct Entry {
         std::int64_t rowTime = 0;
-        std::string mask;
+        bool sameMask = false;  // taken under the MASK the file row has now
         std::uint64_t length = 0;
         platform::FileIdentity identity;
         std::int64_t modificationNanos = 0;
         std::int64_t changeNanos = 0;
         bool versioned = false;  // false for a row of an earlier layout
-        std::string hash;        // "" when not known
-        std::string ends;        // "" when not known
+        Digest hash;
+        Digest ends;
 
         // The file as `status` gives it, for a row made now.
         void setFile(const platform::FileStatus& status);
-        // Whether this row still answers for the file row (`rowTime`,
-        // `mask`) whose file has `status` now.
-        bool describes(std::int64_t rowTime, const std::string& mask,
-                       const platform::FileStatus& status) const;
+        // Whether this row still answers for its file row, whose FTIME is
+        // `rowTime` and whose file has `status` now.
+        bool describes(std::int64_t rowTime, const platform::FileStatus& status) const;
     };
 
     // One file row as the single pass over the file table delivers it.
@@ -66,7 +79,6 @@ public:
         const char* folderPath;
         const char* name;
         std::int64_t rowTime;
-        const Entry* cached;  // null when the file has no cache row
     };
 
     explicit ContentCache(std::string databasePath);
@@ -81,17 +93,20 @@ public:
     // be made; a failed pruning is skipped (see pruneError()).
     [[nodiscard]] bool open();
 
-    // Hands every file row whose MASK is `wanted` with its folder path and
-    // its cache row (if any) to `onRow`, in one pass over the file table.
-    // False on a read error or when interrupted.
+    // Hands every file row whose MASK is `wanted` with its folder path to
+    // `onRow`, in one pass over the file table. False on a read error or
+    // when interrupted.
     [[nodiscard]] bool forEachFile(const std::function<bool(std::string_view mask)>& wanted,
                                    const std::function<void(const FileRow&)>& onRow);
 
-    // The cache row of one file; false when it has none.
-    [[nodiscard]] bool lookup(const std::string& folderId, const std::string& name, Entry& out);
+    // The cache row of one file whose row has `mask`; false when it has none.
+    [[nodiscard]] bool lookup(const std::string& folderId, const std::string& name,
+                              const std::string& mask, Entry& out);
 
-    // Queues the hash of one file; written with the next batch.
-    void store(const std::string& folderId, const std::string& name, const Entry& entry);
+    // Queues the hash of one file, whose row has `mask`; written with the
+    // next batch.
+    void store(const std::string& folderId, const std::string& name, const std::string& mask,
+               const Entry& entry);
     // Writes the queued hashes when there are many or some wait for long.
     void flushIfDue();
     // Writes the queued hashes in one transaction; false (the hashes are
@@ -116,6 +131,7 @@ private:
     struct Pending {
         std::string folderId;
         std::string name;
+        std::string mask;
         Entry entry;
     };
 
@@ -129,6 +145,7 @@ private:
     static int checkProgress(void* self);
 
     CSqliteDB database_;
+    CSqliteDB::Statement lookup_;  // prepared at the first lookup
     std::vector<Pending> pending_;
     std::int64_t oldestPending_ = 0;  // steady clock, milliseconds
     std::string errorText_;

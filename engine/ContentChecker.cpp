@@ -13,7 +13,6 @@
 #include <map>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 
 #include "engine/ContentCache.h"
@@ -34,10 +33,6 @@ struct Member {
     std::string ends;    // of its two ends; "" while unknown
     bool fresh = false;  // read now, not known from the cache
 };
-
-std::string cacheKey(const CheckedFile& file) {
-    return file.folderId + '|' + file.name;
-}
 
 }  // namespace
 
@@ -68,10 +63,6 @@ struct ContentChecker::Impl {
     ContentReader reader;
     std::function<void(std::uint64_t)> onMeasured;
     bool opened = false;
-    // Cache rows of the files of the loaded groups; files without a row are
-    // in `loadedWithout`. Other files are looked up one by one.
-    std::unordered_map<std::string, ContentCache::Entry> loaded;
-    std::unordered_set<std::string> loadedWithout;
 };
 
 ContentChecker::ContentChecker(std::string databasePath)
@@ -88,46 +79,52 @@ bool ContentChecker::open() {
 
 bool ContentChecker::loadGroups(const std::vector<std::string>& masks,
                                 std::vector<GroupCheck>& out) {
-    std::unordered_map<std::string_view, std::size_t> wanted;  // views into `masks`
-    wanted.reserve(masks.size());
+    // The groups of `out` by MASK in a table of one block (open addressing):
+    // a million masks are freed at once, which an interruption need not wait
+    // for, where a node per mask would take long.
+    constexpr std::uint32_t kEmpty = UINT32_MAX;
+    std::size_t slots = 16;
+    while (slots < 2 * masks.size()) slots *= 2;
+    std::vector<std::uint32_t> table(slots, kEmpty);
+    const std::size_t first = out.size();
+    const auto slotOf = [&](std::string_view mask) {
+        std::size_t i = std::hash<std::string_view>()(mask) & (slots - 1);
+        while (table[i] != kEmpty && out[table[i]].mask != mask) i = (i + 1) & (slots - 1);
+        return i;
+    };
     for (const std::string& mask : masks) {
-        if (!wanted.emplace(mask, out.size()).second) continue;
+        // Many groups take a while; an interruption does not wait for them.
+        if ((out.size() - first) % 4096 == 0 && impl_->cache.interrupted()) {
+            errorText_ = "stopped";
+            return false;
+        }
+        const std::size_t slot = slotOf(mask);
+        if (table[slot] != kEmpty) continue;  // given twice
+        table[slot] = static_cast<std::uint32_t>(out.size());
         GroupCheck group;
         group.mask = mask;
         group.length = FileInfoAnalyse::sizeFromMask(mask);
         out.push_back(std::move(group));
     }
-    Impl& impl = *impl_;
     std::size_t target = 0;  // the group of the row `wanted` accepted last
     const auto isWanted = [&](std::string_view mask) {
-        const auto found = wanted.find(mask);
-        if (found == wanted.end()) return false;
-        target = found->second;
-        return true;
+        const std::size_t slot = slotOf(mask);
+        target = table[slot];
+        return target != kEmpty;
     };
-    const bool read = impl.cache.forEachFile(isWanted, [&](const ContentCache::FileRow& row) {
+    const bool read = impl_->cache.forEachFile(isWanted, [&](const ContentCache::FileRow& row) {
         CheckedFile file;
         file.folderId = row.folderId;
         file.folderPath = row.folderPath;
         file.name = row.name;
         file.rowTime = row.rowTime;
-        std::string key = cacheKey(file);
-        if (row.cached != nullptr)
-            impl.loaded[std::move(key)] = *row.cached;
-        else
-            impl.loadedWithout.insert(std::move(key));
         out[target].files.push_back(std::move(file));
     });
-    if (!read) errorText_ = impl.cache.errorText();
+    if (!read) errorText_ = impl_->cache.errorText();
     return read;
 }
 
 bool ContentChecker::forget(const std::string& folderId, const std::string& name) {
-    CheckedFile file;
-    file.folderId = folderId;
-    file.name = name;
-    impl_->loaded.erase(cacheKey(file));
-    impl_->loadedWithout.insert(cacheKey(file));
     if (impl_->cache.forget(folderId, name)) return true;
     errorText_ = impl_->cache.errorText();
     return false;
@@ -264,19 +261,15 @@ void ContentChecker::Impl::takeCached(const GroupCheck& group, std::vector<Membe
     for (std::size_t j = 0; j < group.files.size(); ++j) {
         const CheckedFile& name = group.files[j];
         if (members[j].file != file || name.status != CheckedFile::Status::Checked) continue;
-        const std::string key = cacheKey(name);
         ContentCache::Entry entry;
-        const auto found = loaded.find(key);
-        if (found != loaded.end())
-            entry = found->second;
-        else if (loadedWithout.count(key) > 0 || !cache.lookup(name.folderId, name.name, entry))
-            continue;
         // The row describes the file only if it is still the same file in
         // the same version: a rewrite that kept the length and the time
         // still moved its change time.
-        if (!entry.describes(name.rowTime, group.mask, member.status)) continue;
-        if (member.hash.empty()) member.hash = entry.hash;
-        if (member.ends.empty()) member.ends = entry.ends;
+        if (!cache.lookup(name.folderId, name.name, group.mask, entry) ||
+            !entry.describes(name.rowTime, member.status))
+            continue;
+        if (member.hash.empty()) member.hash = entry.hash.text();
+        if (member.ends.empty()) member.ends = entry.ends.text();
     }
 }
 
@@ -343,19 +336,16 @@ void ContentChecker::Impl::store(const GroupCheck& group, const std::vector<Memb
                                  int file) {
     const Member& member = members[std::size_t(file)];
     ContentCache::Entry entry;
-    entry.mask = group.mask;
+    entry.sameMask = true;
     entry.setFile(member.status);
-    entry.hash = member.hash;
-    entry.ends = member.ends;
+    entry.hash.assign(member.hash);
+    entry.ends.assign(member.ends);
     // Every name of the file gets the row: each is a file row of its own.
     for (std::size_t j = 0; j < group.files.size(); ++j) {
         if (members[j].file != file || group.files[j].status != CheckedFile::Status::Checked)
             continue;
         entry.rowTime = group.files[j].rowTime;
-        cache.store(group.files[j].folderId, group.files[j].name, entry);
-        const std::string key = cacheKey(group.files[j]);
-        loaded[key] = entry;
-        loadedWithout.erase(key);
+        cache.store(group.files[j].folderId, group.files[j].name, group.mask, entry);
     }
 }
 

@@ -58,6 +58,9 @@ int ContentCheckQueue::takeNext(std::vector<bool>& done, std::size_t& cursor) {
 }
 
 void ContentCheckQueue::run() {
+    // What the last run left is freed here, on this thread, not by the
+    // stop() the window waits for.
+    std::vector<GroupCheck>().swap(groups_);
     bool completed = false;
     std::string failure;
     {
@@ -67,15 +70,12 @@ void ContentCheckQueue::run() {
             checker_ = &checker;
             if (stop_) checker.interrupt();  // stopped before it was reachable
         }
-        std::vector<GroupCheck> groups;
-        index_.clear();
-        for (std::size_t i = 0; i < masks_.size(); ++i) index_.emplace(masks_[i], int(i));
-        if (!checker.open() || !checker.loadGroups(masks_, groups))
+        if (!makeIndex() || !checker.open() || !checker.loadGroups(masks_, groups_))
             failure = checker.errorText();
-        else if (groups.size() != masks_.size() || index_.size() != masks_.size())
+        else if (groups_.size() != masks_.size() || index_.size() != masks_.size())
             failure = "a group was given twice";
         else
-            completed = checkAll(checker, groups);
+            completed = checkAll(checker, groups_);
         // The hashes found are written before the end is reported.
         (void)checker.flush();
         std::lock_guard<std::mutex> lock(mutex_);
@@ -83,6 +83,17 @@ void ContentCheckQueue::run() {
     }
     if (stop_) failure.clear();  // a stop is no failure
     if (listener_.onFinished) listener_.onFinished(completed, failure);
+}
+
+bool ContentCheckQueue::makeIndex() {
+    index_.clear();
+    index_.reserve(masks_.size());
+    for (std::size_t i = 0; i < masks_.size(); ++i) {
+        // Many groups take a while; a stop does not wait for them.
+        if (i % 4096 == 0 && stop_) return false;
+        index_.emplace(masks_[i], int(i));
+    }
+    return true;
 }
 
 bool ContentCheckQueue::checkAll(ContentChecker& checker, std::vector<GroupCheck>& groups) {

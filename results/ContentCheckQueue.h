@@ -7,6 +7,7 @@
 #include <functional>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <unordered_map>
 #include <vector>
@@ -71,6 +72,8 @@ private:
     // The next group to check: a prioritised one not done yet, else the next
     // in order; -1 when every group is done.
     int takeNext(std::vector<bool>& done, std::size_t& cursor);
+    // Fills index_; false when stopped first.
+    bool makeIndex();
     // Checks the groups until all are done or the stop; true when all are.
     bool checkAll(ContentChecker& checker, std::vector<GroupCheck>& groups);
 
@@ -84,6 +87,11 @@ private:
     std::string current_;                // the mask being checked; guarded by mutex_
     ContentChecker* checker_ = nullptr;  // the thread's, while it has one; guarded by mutex_
     std::atomic<std::size_t> interruptions_{0};
-    std::unordered_map<std::string, int> index_;  // mask -> position; the thread's own
+    // Mask (a view into masks_) -> position; the thread's own.
+    std::unordered_map<std::string_view, int> index_;
+    // The groups of the run in hand, or those a stopped run did not check:
+    // freeing a million rows takes longer than stop() may, so they are freed
+    // by the next run's thread (or the destructor).
+    std::vector<GroupCheck> groups_;
     std::thread worker_;
 };
