@@ -114,6 +114,12 @@ public:
     // does not wait for a lock.
     [[nodiscard]] bool flush();
 
+    // Lookups hold a read transaction for a few milliseconds at most, which
+    // keeps other programs from committing: endRead() ends it at once (before
+    // reading a file, before a write), endReadIfDue() when it is held long.
+    void endRead();
+    void endReadIfDue();
+
     // Drops the cache row of one file (for a file removed by the program).
     [[nodiscard]] bool forget(const std::string& folderId, const std::string& name);
 
@@ -152,6 +158,8 @@ private:
     std::string pruneError_;
     bool pruned_ = false;
     bool flushing_ = false;           // a flush runs: not cut short by interrupt()
+    bool reading_ = false;            // a read transaction of lookups is open
+    std::int64_t readSince_ = 0;      // steady clock, milliseconds
     std::int64_t lockWaitSince_ = 0;  // steady clock, milliseconds
     std::atomic<bool> stopping_{false};
     std::mutex handleMutex_;

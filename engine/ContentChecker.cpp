@@ -185,6 +185,7 @@ void ContentChecker::check(GroupCheck& group, const std::atomic<bool>& stop) {
     }
     counters_.filesOpened = impl_->reader.filesOpened();
     counters_.bytesRead = impl_->reader.bytesRead();
+    impl_->cache.endReadIfDue();
     impl_->cache.flushIfDue();
     if (stopped) return;
     Impl::formClasses(group, members);
@@ -294,6 +295,7 @@ bool ContentChecker::Impl::resolve(GroupCheck& group, std::vector<Member>& membe
         Member& member = members[std::size_t(f)];
         if (!endsFirst || !member.ends.empty()) continue;
         if (stop.load()) return false;
+        cache.endRead();  // a read may take long: no lock is held meanwhile
         const ContentReader::Result ends =
             reader.hashEnds(group.files[std::size_t(f)].path(), member.status);
         if (ends.outcome != ContentReader::Outcome::Done) {
@@ -319,6 +321,7 @@ bool ContentChecker::Impl::resolve(GroupCheck& group, std::vector<Member>& membe
 bool ContentChecker::Impl::hashWhole(GroupCheck& group, std::vector<Member>& members, int file,
                                      const std::atomic<bool>& stop) {
     const auto f = static_cast<std::size_t>(file);
+    cache.endRead();  // a read may take long: no lock is held meanwhile
     const ContentReader::Result whole =
         reader.hashWhole(group.files[f].path(), members[f].status, stop);
     if (whole.outcome == ContentReader::Outcome::Stopped) return false;
