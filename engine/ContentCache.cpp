@@ -38,9 +38,16 @@ const char* const kPrune =
     "DELETE FROM CONTENT_HASH WHERE NOT EXISTS (SELECT 1 FROM FILEINFO_FIF F WHERE F.FOLDERID = "
     "CONTENT_HASH.FOLDERID AND F.FNAME = CONTENT_HASH.FNAME)";
 
-const char* const kAllFiles =
-    "SELECT B.MASK, B.FOLDERID, A.FNAME, B.FNAME, B.FTIME FROM FILEINFO_FIF B JOIN FILEINFO_DIF A "
-    "ON A.ID = B.FOLDERID";
+// The file rows wanted, with their folder and cache rows. LANBROOK_WANTED
+// asks the caller about each file row before its folder and cache rows are
+// joined, so the rows not wanted cost no lookup.
+const char* const kWantedFiles =
+    "SELECT B.MASK, B.FOLDERID, A.FNAME, B.FNAME, B.FTIME, C.FTIME, C.MASK, C.LENGTH, C.HASH, "
+    "C.ENDS, C.DEVICE, C.FILENUMBER, C.MTIME_NS, C.CTIME_NS FROM FILEINFO_FIF B JOIN "
+    "FILEINFO_DIF A ON A.ID = B.FOLDERID LEFT JOIN CONTENT_HASH C ON C.FOLDERID = B.FOLDERID AND "
+    "C.FNAME = B.FNAME WHERE LANBROOK_WANTED(B.MASK)";
+const char* const kWantedFunction = "LANBROOK_WANTED";
+constexpr int kWantedEntry = 5;  // the first column of the cache row
 const char* const kLookup =
     "SELECT FTIME, MASK, LENGTH, HASH, ENDS, DEVICE, FILENUMBER, MTIME_NS, CTIME_NS FROM "
     "CONTENT_HASH WHERE FOLDERID = ? AND FNAME = ?";
@@ -96,6 +103,15 @@ void readEntry(sqlite3_stmt* s, int first, std::string_view rowMask, ContentCach
     entry.identity.fileNumber = static_cast<std::uint64_t>(sqlite3_column_int64(s, first + 6));
     entry.modificationNanos = sqlite3_column_int64(s, first + 7);
     entry.changeNanos = sqlite3_column_int64(s, first + 8);
+}
+
+using Wanted = std::function<bool(std::string_view mask)>;
+
+void callWanted(sqlite3_context* context, int, sqlite3_value** values) {
+    const auto& wanted = *static_cast<const Wanted*>(sqlite3_user_data(context));
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(values[0]));
+    const auto bytes = static_cast<std::size_t>(sqlite3_value_bytes(values[0]));
+    sqlite3_result_int(context, text != nullptr && wanted(std::string_view(text, bytes)) ? 1 : 0);
 }
 
 }  // namespace
@@ -269,17 +285,32 @@ void ContentCache::pruneIfDue() {
 
 bool ContentCache::forEachFile(const std::function<bool(std::string_view mask)>& wanted,
                                const std::function<void(const FileRow&)>& onRow) {
+    // The function is the connection's while the statement runs, and goes
+    // with it (it points at `wanted`).
+    if (sqlite3_create_function_v2(handle_, kWantedFunction, 1, SQLITE_UTF8,
+                                   const_cast<Wanted*>(&wanted), &callWanted, nullptr, nullptr,
+                                   nullptr) != SQLITE_OK)
+        return fail();
+    const bool read = readWantedFiles(onRow);
+    (void)sqlite3_create_function_v2(handle_, kWantedFunction, 1, SQLITE_UTF8, nullptr, nullptr,
+                                     nullptr, nullptr, nullptr);
+    return read;
+}
+
+bool ContentCache::readWantedFiles(const std::function<void(const FileRow&)>& onRow) {
     CSqliteDB::Statement statement;
-    if (!database_.prepare(statement, kAllFiles)) {
+    if (!database_.prepare(statement, kWantedFiles)) {
         errorText_ = std::string("cannot read the file table: ") + sqlite3_errmsg(handle_);
         return false;
     }
+    Entry entry;
     sqlite3_stmt* s = statement.get();
     int step = SQLITE_ROW;
     while (!stopping_.load(std::memory_order_relaxed) && (step = sqlite3_step(s)) == SQLITE_ROW) {
-        if (!wanted(columnView(s, 0))) continue;
-        const FileRow row{columnText(s, 0), columnText(s, 1), columnText(s, 2), columnText(s, 3),
-                          sqlite3_column_int64(s, 4)};
+        const bool cached = sqlite3_column_type(s, kWantedEntry + 3) != SQLITE_NULL;
+        if (cached) readEntry(s, kWantedEntry, columnView(s, 0), entry);
+        const FileRow row{columnText(s, 0), columnText(s, 1),           columnText(s, 2),
+                          columnText(s, 3), sqlite3_column_int64(s, 4), cached ? &entry : nullptr};
         onRow(row);
     }
     if (step == SQLITE_DONE && !stopping_.load()) return true;

@@ -79,6 +79,7 @@ public:
         const char* folderPath;
         const char* name;
         std::int64_t rowTime;
+        const Entry* cached;  // null when the file has no cache row
     };
 
     explicit ContentCache(std::string databasePath);
@@ -93,9 +94,10 @@ public:
     // be made; a failed pruning is skipped (see pruneError()).
     [[nodiscard]] bool open();
 
-    // Hands every file row whose MASK is `wanted` with its folder path to
-    // `onRow`, in one pass over the file table. False on a read error or
-    // when interrupted.
+    // Hands every file row whose MASK is `wanted` with its folder path and
+    // its cache row (if any) to `onRow`, in one pass over the file table;
+    // only the rows wanted are joined with their folder and cache rows.
+    // False on a read error or when interrupted.
     [[nodiscard]] bool forEachFile(const std::function<bool(std::string_view mask)>& wanted,
                                    const std::function<void(const FileRow&)>& onRow);
 
@@ -146,6 +148,7 @@ private:
     [[nodiscard]] bool missingColumns(bool& missing);
     void pruneIfDue();
     [[nodiscard]] bool readNumber(const char* sql, std::int64_t& out);
+    [[nodiscard]] bool readWantedFiles(const std::function<void(const FileRow&)>& onRow);
     [[nodiscard]] bool writePending();
     static int waitForLock(void* self, int attempt);
     static int checkProgress(void* self);

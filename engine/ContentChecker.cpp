@@ -18,6 +18,7 @@
 #include "engine/ContentCache.h"
 #include "engine/ContentReader.h"
 #include "engine/FileInfoAnalyse.h"
+#include "engine/LoadedGroups.h"
 
 namespace {
 
@@ -34,6 +35,24 @@ struct Member {
     bool fresh = false;  // read now, not known from the cache
 };
 
+// Calls `visit(j)` for each name j of the file whose first name is `file`
+// that still describes it: of the file's link set, or the name alone.
+template <class Visit>
+void forNamesOf(const GroupCheck& group, const std::vector<Member>& members, int file,
+                Visit visit) {
+    const auto visitIfSame = [&](int j) {
+        const auto name = static_cast<std::size_t>(j);
+        if (members[name].file == file && group.files[name].status == CheckedFile::Status::Checked)
+            visit(name);
+    };
+    const int set = group.files[std::size_t(file)].linkSet;
+    if (set < 0) {
+        visitIfSame(file);
+        return;
+    }
+    for (const int j : group.linkSets[std::size_t(set)]) visitIfSame(j);
+}
+
 }  // namespace
 
 struct ContentChecker::Impl {
@@ -49,6 +68,9 @@ struct ContentChecker::Impl {
                  const std::atomic<bool>& stop);
     // Takes the hashes of `file` from a valid cache row of one of its names.
     void takeCached(const GroupCheck& group, std::vector<Member>& members, int file);
+    // The cache row of name `j` of `group`: the one loaded with it, or else
+    // looked up. False when it has none.
+    bool cachedRow(const GroupCheck& group, std::size_t j, ContentCache::Entry& out);
     // Queues the hashes of `file` as the cache row of each of its names.
     void store(const GroupCheck& group, const std::vector<Member>& members, int file);
     bool hashWhole(GroupCheck& group, std::vector<Member>& members, int file,
@@ -60,6 +82,8 @@ struct ContentChecker::Impl {
     static GroupState stateOf(const GroupCheck& group);
 
     ContentCache cache;
+    LoadedGroups loaded;
+    std::uint32_t loadedGroup = LoadedGroups::kNone;  // the group in hand, as loaded
     ContentReader reader;
     std::function<void(std::uint64_t)> onMeasured;
     bool opened = false;
@@ -79,49 +103,41 @@ bool ContentChecker::open() {
 
 bool ContentChecker::loadGroups(const std::vector<std::string>& masks,
                                 std::vector<GroupCheck>& out) {
-    // The groups of `out` by MASK in a table of one block (open addressing):
-    // a million masks are freed at once, which an interruption need not wait
-    // for, where a node per mask would take long.
-    constexpr std::uint32_t kEmpty = UINT32_MAX;
-    std::size_t slots = 16;
-    while (slots < 2 * masks.size()) slots *= 2;
-    std::vector<std::uint32_t> table(slots, kEmpty);
+    LoadedGroups& loaded = impl_->loaded;
+    loaded = LoadedGroups();
+    loaded.reserve(masks.size(), masks.empty() ? 0 : masks.front().size());
     const std::size_t first = out.size();
-    const auto slotOf = [&](std::string_view mask) {
-        std::size_t i = std::hash<std::string_view>()(mask) & (slots - 1);
-        while (table[i] != kEmpty && out[table[i]].mask != mask) i = (i + 1) & (slots - 1);
-        return i;
-    };
     for (const std::string& mask : masks) {
         // Many groups take a while; an interruption does not wait for them.
-        if ((out.size() - first) % 4096 == 0 && impl_->cache.interrupted()) {
+        if (loaded.groups() % 4096 == 0 && impl_->cache.interrupted()) {
             errorText_ = "stopped";
             return false;
         }
-        const std::size_t slot = slotOf(mask);
-        if (table[slot] != kEmpty) continue;  // given twice
-        table[slot] = static_cast<std::uint32_t>(out.size());
+        if (loaded.addGroup(mask) == LoadedGroups::kNone) continue;  // given twice
         GroupCheck group;
         group.mask = mask;
         group.length = FileInfoAnalyse::sizeFromMask(mask);
         out.push_back(std::move(group));
     }
-    std::size_t target = 0;  // the group of the row `wanted` accepted last
-    const auto isWanted = [&](std::string_view mask) {
-        const std::size_t slot = slotOf(mask);
-        target = table[slot];
-        return target != kEmpty;
+    const auto isWanted = [&loaded](std::string_view mask) {
+        return loaded.find(mask) != LoadedGroups::kNone;
     };
     const bool read = impl_->cache.forEachFile(isWanted, [&](const ContentCache::FileRow& row) {
+        const std::uint32_t group = loaded.find(row.mask);
         CheckedFile file;
         file.folderId = row.folderId;
         file.folderPath = row.folderPath;
         file.name = row.name;
         file.rowTime = row.rowTime;
-        out[target].files.push_back(std::move(file));
+        out[first + group].files.push_back(std::move(file));
+        loaded.addFile(group, row.cached);
     });
-    if (!read) errorText_ = impl_->cache.errorText();
-    return read;
+    if (!read) {
+        errorText_ = impl_->cache.errorText();
+        return false;
+    }
+    loaded.arrange();
+    return true;
 }
 
 bool ContentChecker::forget(const std::string& folderId, const std::string& name) {
@@ -162,6 +178,12 @@ void ContentChecker::check(GroupCheck& group, const std::atomic<bool>& stop) {
     group.classLengths.clear();
     group.linkSets.clear();
     std::vector<Member> members(group.files.size());
+    // The cache rows loaded with the group answer, if these are its rows.
+    const std::uint32_t loaded = impl_->loaded.find(group.mask);
+    impl_->loadedGroup =
+        loaded != LoadedGroups::kNone && impl_->loaded.files(loaded) == group.files.size()
+            ? loaded
+            : LoadedGroups::kNone;
     if (!impl_->takeStatuses(group, members, stop)) return;
     impl_->findLinks(group, members);
     if (impl_->onMeasured) {
@@ -259,19 +281,26 @@ void ContentChecker::Impl::takeCached(const GroupCheck& group, std::vector<Membe
                                       int file) {
     // Any name of the file may hold a valid cache row.
     Member& member = members[std::size_t(file)];
-    for (std::size_t j = 0; j < group.files.size(); ++j) {
-        const CheckedFile& name = group.files[j];
-        if (members[j].file != file || name.status != CheckedFile::Status::Checked) continue;
+    forNamesOf(group, members, file, [&](std::size_t j) {
         ContentCache::Entry entry;
         // The row describes the file only if it is still the same file in
         // the same version: a rewrite that kept the length and the time
         // still moved its change time.
-        if (!cache.lookup(name.folderId, name.name, group.mask, entry) ||
-            !entry.describes(name.rowTime, member.status))
-            continue;
+        if (!cachedRow(group, j, entry) || !entry.describes(group.files[j].rowTime, member.status))
+            return;
         if (member.hash.empty()) member.hash = entry.hash.text();
         if (member.ends.empty()) member.ends = entry.ends.text();
-    }
+    });
+}
+
+bool ContentChecker::Impl::cachedRow(const GroupCheck& group, std::size_t j,
+                                     ContentCache::Entry& out) {
+    if (loadedGroup == LoadedGroups::kNone)
+        return cache.lookup(group.files[j].folderId, group.files[j].name, group.mask, out);
+    const ContentCache::Entry* row = loaded.row(loadedGroup, j);
+    if (row == nullptr) return false;
+    out = *row;
+    return true;
 }
 
 bool ContentChecker::Impl::resolve(GroupCheck& group, std::vector<Member>& members,
@@ -344,12 +373,11 @@ void ContentChecker::Impl::store(const GroupCheck& group, const std::vector<Memb
     entry.hash.assign(member.hash);
     entry.ends.assign(member.ends);
     // Every name of the file gets the row: each is a file row of its own.
-    for (std::size_t j = 0; j < group.files.size(); ++j) {
-        if (members[j].file != file || group.files[j].status != CheckedFile::Status::Checked)
-            continue;
+    forNamesOf(group, members, file, [&](std::size_t j) {
         entry.rowTime = group.files[j].rowTime;
         cache.store(group.files[j].folderId, group.files[j].name, group.mask, entry);
-    }
+        if (loadedGroup != LoadedGroups::kNone) loaded.setRow(loadedGroup, j, entry);
+    });
 }
 
 void ContentChecker::Impl::setOutcome(GroupCheck& group, std::vector<Member>& members, int file,
@@ -357,14 +385,12 @@ void ContentChecker::Impl::setOutcome(GroupCheck& group, std::vector<Member>& me
     const CheckedFile::Status status = result.outcome == ContentReader::Outcome::Unreadable
                                            ? CheckedFile::Status::Unreadable
                                            : CheckedFile::Status::Changed;
-    for (std::size_t j = 0; j < group.files.size(); ++j) {
-        if (members[j].file != file || group.files[j].status != CheckedFile::Status::Checked)
-            continue;
+    forNamesOf(group, members, file, [&](std::size_t j) {
         group.files[j].status = status;
         group.files[j].reason = result.reason;
         members[j].hash.clear();
         members[j].ends.clear();
-    }
+    });
 }
 
 void ContentChecker::Impl::formClasses(GroupCheck& group, const std::vector<Member>& members) {

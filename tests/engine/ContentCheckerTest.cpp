@@ -104,6 +104,33 @@ TEST_F(ContentCheckTest, SecondCheckIsAnsweredByTheCacheWithoutOpeningAFile) {
     EXPECT_EQ(classOf(after), classOf(before));
 }
 
+TEST_F(ContentCheckTest, GroupNotLoadedByTheCheckerIsAnsweredByLookingItsRowsUp) {
+    const std::string mask = addFile("a.bin", bytesOf(kLarge, 'l'));
+    addFile("b.bin", bytesOf(kLarge, 'l'));
+    std::string other = bytesOf(kLarge, 'l');
+    other[kLarge / 2] ^= 1;
+    addFile("c.bin", other);
+    const std::string unrelated = addFile("x.txt", "another group", "07");
+    addFile("y.txt", "another group", "07");
+    const GroupCheck loaded = check(mask);
+    ASSERT_EQ(loaded.state, GroupState::Partly);
+    // A checker that loaded another group only: the rows of this one are
+    // looked up one by one, with the same answer and no file read.
+    ContentChecker checker(ConfigInfo::global().getDatabasePath());
+    ASSERT_TRUE(checker.open());
+    std::vector<GroupCheck> groups;
+    ASSERT_TRUE(checker.loadGroups({unrelated}, groups));
+    GroupCheck group;
+    group.mask = mask;
+    group.length = kLarge;
+    group.files = loaded.files;
+    const std::atomic<bool> stop{false};
+    checker.check(group, stop);
+    EXPECT_EQ(group.state, GroupState::Partly);
+    EXPECT_EQ(classOf(group), classOf(loaded));
+    EXPECT_EQ(checker.counters().filesOpened, 0u);
+}
+
 TEST_F(ContentCheckTest, CacheRowHoldsTheRowTimeMaskLengthAndHash) {
     const std::string mask = addFile("a.bin", "cached content");
     addFile("b.bin", "cached content");
