@@ -10,6 +10,7 @@
 // read whole. Files with equal hashes form a class.
 #include "engine/ContentChecker.h"
 
+#include <algorithm>
 #include <map>
 #include <string_view>
 #include <unordered_map>
@@ -34,6 +35,27 @@ struct Member {
     std::string ends;    // of its two ends; "" while unknown
     bool fresh = false;  // read now, not known from the cache
 };
+
+// Sorts `items` (indices, in increasing order) by `less` and calls
+// `onRun(begin, end)` on each run of equal items, runs in the order of their
+// first item, items in their order within a run. No allocation per item.
+template <class Less, class OnRun>
+void forRunsInOrder(std::vector<int>& items, Less less, OnRun onRun) {
+    std::stable_sort(items.begin(), items.end(), less);
+    struct Run {
+        std::size_t begin;
+        std::size_t end;
+    };
+    std::vector<Run> runs;
+    for (std::size_t begin = 0, end = 0; begin < items.size(); begin = end) {
+        for (end = begin + 1; end < items.size() && !less(items[begin], items[end]);) ++end;
+        runs.push_back({begin, end});
+    }
+    // A run's first item is its smallest: the sort was stable.
+    std::sort(runs.begin(), runs.end(),
+              [&items](const Run& a, const Run& b) { return items[a.begin] < items[b.begin]; });
+    for (const Run& run : runs) onRun(items.data() + run.begin, items.data() + run.end);
+}
 
 // Calls `visit(j)` for each name j of the file whose first name is `file`
 // that still describes it: of the file's link set, or the name alone.
@@ -245,36 +267,33 @@ bool ContentChecker::Impl::takeStatuses(GroupCheck& group, std::vector<Member>& 
 }
 
 void ContentChecker::Impl::findLinks(GroupCheck& group, std::vector<Member>& members) {
-    struct IdentityHash {
-        std::size_t operator()(const platform::FileIdentity& id) const {
-            return std::hash<std::uint64_t>()(id.fileNumber * 31 + id.device);
-        }
-    };
-    // Names in order of their first name; a name whose status is unknown is its own.
-    std::unordered_map<platform::FileIdentity, std::size_t, IdentityHash> position;
-    std::vector<std::vector<int>> names;
+    // Names by identity; a name whose status is unknown is its own.
+    std::vector<int> named;
+    named.reserve(group.files.size());
     for (std::size_t i = 0; i < group.files.size(); ++i) {
         members[i].file = int(i);
-        if (!members[i].status.regular) continue;
-        const auto [found, inserted] = position.emplace(members[i].status.identity, names.size());
-        if (inserted) names.emplace_back();
-        names[found->second].push_back(int(i));
+        if (members[i].status.regular) named.push_back(int(i));
     }
-    for (const std::vector<int>& set : names) {
-        if (set.size() > 1) {
-            for (const int i : set)
-                group.files[std::size_t(i)].linkSet = int(group.linkSets.size());
-            group.linkSets.push_back(set);
+    const auto byIdentity = [&members](int a, int b) {
+        const platform::FileIdentity& x = members[std::size_t(a)].status.identity;
+        const platform::FileIdentity& y = members[std::size_t(b)].status.identity;
+        return x.device != y.device ? x.device < y.device : x.fileNumber < y.fileNumber;
+    };
+    forRunsInOrder(named, byIdentity, [&](const int* begin, const int* end) {
+        if (end - begin > 1) {
+            for (const int* i = begin; i != end; ++i)
+                group.files[std::size_t(*i)].linkSet = int(group.linkSets.size());
+            group.linkSets.emplace_back(begin, end);
         }
         // The names whose rows still describe the file are read as one, by
         // the first of them.
         int first = -1;
-        for (const int i : set) {
-            if (group.files[std::size_t(i)].status != CheckedFile::Status::Checked) continue;
-            if (first < 0) first = i;
-            members[std::size_t(i)].file = first;
+        for (const int* i = begin; i != end; ++i) {
+            if (group.files[std::size_t(*i)].status != CheckedFile::Status::Checked) continue;
+            if (first < 0) first = *i;
+            members[std::size_t(*i)].file = first;
         }
-    }
+    });
 }
 
 void ContentChecker::Impl::takeCached(const GroupCheck& group, std::vector<Member>& members,
@@ -394,23 +413,30 @@ void ContentChecker::Impl::setOutcome(GroupCheck& group, std::vector<Member>& me
 }
 
 void ContentChecker::Impl::formClasses(GroupCheck& group, const std::vector<Member>& members) {
-    std::unordered_map<std::string, int> classOf;  // length and hash -> class
-    for (std::size_t i = 0; i < group.files.size(); ++i) {
-        CheckedFile& file = group.files[i];
-        if (file.status != CheckedFile::Status::Checked) continue;
-        const Member& member = members[std::size_t(members[i].file)];
-        // A file whose hash was not needed is unique: its own key.
-        const std::string key = member.hash.empty()
-                                    ? "#" + std::to_string(members[i].file)
-                                    : std::to_string(member.status.length) + ":" + member.hash;
-        const auto [found, inserted] = classOf.emplace(key, int(group.classes.size()));
-        if (inserted) {
-            group.classes.emplace_back();
-            group.classLengths.push_back(member.status.length);
-        }
-        group.classes[std::size_t(found->second)].push_back(int(i));
-        file.contentClass = found->second;
-    }
+    std::vector<int> checked;
+    checked.reserve(group.files.size());
+    for (std::size_t i = 0; i < group.files.size(); ++i)
+        if (group.files[i].status == CheckedFile::Status::Checked) checked.push_back(int(i));
+    // The read file of a name: a file whose hash was not needed is unique,
+    // a class of its own (with its other names); the others go by length
+    // and hash.
+    const auto fileOf = [&members](int name) -> const Member& {
+        return members[std::size_t(members[std::size_t(name)].file)];
+    };
+    const auto byContent = [&](int a, int b) {
+        const Member& x = fileOf(a);
+        const Member& y = fileOf(b);
+        if (x.hash.empty() != y.hash.empty()) return x.hash.empty();
+        if (x.hash.empty()) return members[std::size_t(a)].file < members[std::size_t(b)].file;
+        if (x.status.length != y.status.length) return x.status.length < y.status.length;
+        return x.hash < y.hash;
+    };
+    forRunsInOrder(checked, byContent, [&](const int* begin, const int* end) {
+        const int index = int(group.classes.size());
+        group.classes.emplace_back(begin, end);
+        group.classLengths.push_back(fileOf(*begin).status.length);
+        for (const int* i = begin; i != end; ++i) group.files[std::size_t(*i)].contentClass = index;
+    });
 }
 
 GroupState ContentChecker::Impl::stateOf(const GroupCheck& group) {
