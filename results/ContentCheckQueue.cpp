@@ -81,6 +81,8 @@ void ContentCheckQueue::run() {
         std::lock_guard<std::mutex> lock(mutex_);
         checker_ = nullptr;
     }
+    // A run that ended by itself frees its (by now empty) groups at once.
+    if (!stop_) std::vector<GroupCheck>().swap(groups_);
     if (stop_) failure.clear();  // a stop is no failure
     if (listener_.onFinished) listener_.onFinished(completed, failure);
 }
