@@ -26,9 +26,15 @@ namespace {
 constexpr int kBusyTimeoutMs = 3000;
 const char* const kFolders = "SELECT ID, FNAME FROM FILEINFO_DIF";
 const char* const kFiles = "SELECT FOLDERID, FNAME, MASK, FTIME FROM FILEINFO_FIF";
+// Rows of the cache's earlier layout, without the file's identity and fine
+// times, describe no file: the check reads those files again.
 const char* const kCache =
-    "SELECT FOLDERID, FNAME, FTIME, MASK, LENGTH, HASH FROM CONTENT_HASH WHERE HASH <> '' ORDER "
-    "BY FOLDERID, FNAME";
+    "SELECT FOLDERID, FNAME, FTIME, MASK, LENGTH, HASH FROM CONTENT_HASH WHERE HASH <> '' AND "
+    "DEVICE IS NOT NULL AND FILENUMBER IS NOT NULL AND MTIME_NS IS NOT NULL AND CTIME_NS IS NOT "
+    "NULL ORDER BY FOLDERID, FNAME";
+const char* const kCacheColumns =
+    "SELECT COUNT(*) FROM pragma_table_info('CONTENT_HASH') WHERE name IN ('DEVICE', "
+    "'FILENUMBER', 'MTIME_NS', 'CTIME_NS')";
 
 std::string_view column(sqlite3_stmt* statement, int index) {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, index));
@@ -170,6 +176,10 @@ bool FolderInventoryLoader::Impl::readCache(FolderInventory& inventory,
                                             std::vector<bool>& cached, Counts& counts,
                                             std::string& error) {
     if (!database.tableExists("CONTENT_HASH")) return true;
+    CSqliteDB::Statement columns;
+    if (!database.prepare(columns, kCacheColumns) || sqlite3_step(columns.get()) != SQLITE_ROW)
+        return fail(error);
+    if (sqlite3_column_int(columns.get(), 0) != 4) return true;  // a table no check has opened
     CSqliteDB::Statement statement;
     if (!database.prepare(statement, kCache)) return fail(error);
     std::unordered_map<std::int64_t, std::uint32_t> folderOfRow;
