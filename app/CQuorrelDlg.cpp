@@ -305,7 +305,11 @@ void CQuorrelDlg::OnTrashCopies(int row, bool keepThis) {
     const std::string mask = m_shownMask;
     StopContentCheck();
     ContentChecker cache(ConfigInfo::global().getDatabasePath());
-    if (!cache.open() || action.run(this, m_loader.database(), cache) == 0) {
+    const bool opened = cache.open();
+    if (!opened)
+        action.reportNotStarted(this, QStringLiteral("无法打开数据库中的内容缓存：") +
+                                          QString::fromLocal8Bit(cache.errorText().c_str()));
+    if (!opened || action.run(this, m_loader.database(), cache) == 0) {
         m_contentCheck->start(m_loader);
         m_contentCheck->showGroup(mask);
         return;

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "engine/ui/ItemBytes.h"
+#include "storage/CFileInfoDB.h"
 #include "util/FileUtility.h"
 
 namespace {
@@ -77,7 +78,7 @@ QString CTrashCopiesAction::refusalText(const CopyRemover::Outcome& outcome) {
         case R::NotRegular:
             return QStringLiteral("已不是普通文件（已删除或被替换）");
         case R::Changed:
-            return QStringLiteral("分析后已更改（长度或修改时间不同）");
+            return QStringLiteral("分析后或核对期间已更改");
         case R::SameFile:
             return QStringLiteral("与要保留的文件是同一文件（硬链接）");
         case R::ContentDiffers:
@@ -86,6 +87,10 @@ QString CTrashCopiesAction::refusalText(const CopyRemover::Outcome& outcome) {
             return QStringLiteral("无法读取：") + reason;
         case R::TrashFailed:
             return QStringLiteral("无法移到回收站：") + reason;
+        case R::MovedBack:
+            return QStringLiteral("移动时它或保留的文件发生变化，已放回原处");
+        case R::NotMovedBack:
+            return QStringLiteral("移动时它或保留的文件发生变化，且无法放回原处：") + reason;
     }
     return reason;
 }
@@ -94,21 +99,42 @@ int CTrashCopiesAction::run(QWidget* parent, CFileInfoDB& database, ContentCheck
     if (!offered()) return 0;
     CopyRemover remover(database, cache);
     int moved = 0;
-    QString refused;
+    QString stayed, unfinished;
     for (const CopyRemover::Outcome& outcome : remover.moveToTrash(m_group, m_keep, m_moving)) {
-        if (outcome.refusal == CopyRemover::Refusal::None) {
+        const QString line = pathOf(m_group, outcome.file) + QStringLiteral("\n    ");
+        if (outcome.refusal == CopyRemover::Refusal::NotMovedBack) {
+            unfinished += line + refusalText(outcome) + '\n';
+        } else if (outcome.refusal != CopyRemover::Refusal::None) {
+            stayed += line + refusalText(outcome) + '\n';
+        } else {
             ++moved;
-            continue;
+            // Its row stays listed until the next analysis.
+            if (!outcome.rowDeleted)
+                unfinished += line + QStringLiteral("数据库中的记录未能删除：") +
+                              QString::fromLocal8Bit(database.errorText().c_str()) + '\n';
         }
-        refused +=
-            pathOf(m_group, outcome.file) + QStringLiteral("\n    ") + refusalText(outcome) + '\n';
     }
-    if (!refused.isEmpty()) {
-        QMessageBox box(QMessageBox::Warning, QStringLiteral("移到回收站"),
-                        QStringLiteral("以下文件未移动，仍在原处：\n") + refused, QMessageBox::Ok,
-                        parent);
-        box.setObjectName("trashRefusals");
-        box.exec();
-    }
+    showNotMoved(parent, stayed, unfinished);
     return moved;
+}
+
+void CTrashCopiesAction::reportNotStarted(QWidget* parent, const QString& reason) const {
+    QString stayed;
+    for (const int file : m_moving)
+        stayed += pathOf(m_group, file) + QStringLiteral("\n    ") + reason + '\n';
+    showNotMoved(parent, stayed, QString());
+}
+
+void CTrashCopiesAction::showNotMoved(QWidget* parent, const QString& stayed,
+                                      const QString& unfinished) {
+    if (stayed.isEmpty() && unfinished.isEmpty()) return;
+    QString text;
+    if (!stayed.isEmpty()) text += QStringLiteral("以下文件未移动，仍在原处：\n") + stayed;
+    if (!stayed.isEmpty() && !unfinished.isEmpty()) text += '\n';
+    if (!unfinished.isEmpty())
+        text += QStringLiteral("以下文件已移到回收站，但未能完成：\n") + unfinished;
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("移到回收站"), text, QMessageBox::Ok,
+                    parent);
+    box.setObjectName("trashRefusals");
+    box.exec();
 }

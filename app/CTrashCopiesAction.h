@@ -16,8 +16,9 @@ class QWidget;
 // the chosen file and keeps another file of its content; 保留此文件，其余副本
 // 移到回收站 keeps the chosen file and moves the rest of its class. The user
 // confirms in a modal box that names each file that goes, the file that stays
-// and the bytes freed; files refused by the checks right before the move are
-// then listed with the reason, and stay where they are.
+// and the bytes freed; every file that did not move (refused by the checks
+// right before the move, refused by the trash, or never tried because the
+// move could not start) is then listed with the reason.
 class CTrashCopiesAction {
 public:
     enum class Kind { TrashThis, KeepThis };
@@ -33,6 +34,9 @@ public:
     // Moves the files through `database` and `cache` (open), then tells the
     // user of every refused file. Returns how many files moved.
     int run(QWidget* parent, CFileInfoDB& database, ContentChecker& cache);
+    // Tells the user that none of the files moved, each for `reason` (the
+    // move the user confirmed could not start).
+    void reportNotStarted(QWidget* parent, const QString& reason) const;
 
     // The index in `group.files` of the file at `path`; -1 when none is.
     static int fileOfPath(const GroupCheck& group, const std::string& path);
@@ -44,6 +48,10 @@ public:
 
 private:
     QString confirmationText() const;
+    // Lists the files that stayed where they were and those that moved but
+    // whose move did not end as it should, each with its reason; nothing
+    // when both are empty.
+    static void showNotMoved(QWidget* parent, const QString& stayed, const QString& unfinished);
 
     GroupCheck m_group;
     int m_keep = -1;

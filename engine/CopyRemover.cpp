@@ -3,15 +3,16 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "engine/ContentChecker.h"
 #include "storage/CFileInfoDB.h"
 #include "util/platform/ContentFile.h"
-#include "util/platform/Trash.h"
 
 namespace {
 
 constexpr std::size_t kCompareBlock = 1 << 20;
+constexpr const char* kNotAsStored = "its length or time is no longer what the analysis stored";
 
 bool sameName(const GroupCheck& group, int a, int b) {
     if (a == b) return true;
@@ -25,17 +26,18 @@ std::uint64_t classLength(const GroupCheck& group, int contentClass) {
 }
 
 // Whether `file` is what the row and the check said: a regular file of the
-// class's length and the row's time.
+// class's length and the row's time (the row holds whole seconds).
 bool asChecked(const platform::FileStatus& status, std::uint64_t length, const CheckedFile& file) {
     return status.regular && status.length == length && status.modificationTime == file.rowTime;
 }
 
-// Compares the two open files from their start, block by block. False, with
-// `unreadable` set and `reason` given, when one cannot be read.
+// Compares the two open files from their start, block by block, calling
+// `afterFirst` once the first block is found equal. False, with `unreadable`
+// set and `reason` given, when one cannot be read.
 bool sameBytes(platform::ContentFile& a, platform::ContentFile& b, bool& unreadable,
-               std::string& reason) {
+               std::string& reason, const std::function<void()>& afterFirst) {
     std::vector<char> left(kCompareBlock), right(kCompareBlock);
-    for (;;) {
+    for (bool first = true;; first = false) {
         const std::int64_t gotA = a.read(left.data(), left.size());
         const std::int64_t gotB = b.read(right.data(), right.size());
         if (gotA < 0 || gotB < 0) {
@@ -46,13 +48,31 @@ bool sameBytes(platform::ContentFile& a, platform::ContentFile& b, bool& unreada
         if (gotA != gotB || std::memcmp(left.data(), right.data(), std::size_t(gotA)) != 0)
             return false;
         if (gotA == 0) return true;
+        if (first) afterFirst();
     }
+}
+
+// Whether the open `file` is still the version `compared`; false also when
+// its status cannot be read.
+bool unchangedSince(platform::ContentFile& file, const platform::FileStatus& compared) {
+    platform::FileStatus now;
+    return file.refreshStatus(now) && platform::sameVersion(now, compared);
 }
 
 }  // namespace
 
-CopyRemover::CopyRemover(CFileInfoDB& database, ContentChecker& cache)
-    : database_(database), cache_(cache) {}
+// The two files of one move, open from before the comparison until after the
+// move, with their statuses as the comparison found them.
+struct CopyRemover::Compared {
+    platform::ContentFile kept, copy;
+};
+
+CopyRemover::CopyRemover(CFileInfoDB& database, ContentChecker& cache, MoveFunction move,
+                         StepHook hook)
+    : database_(database),
+      cache_(cache),
+      move_(move ? std::move(move) : MoveFunction(platform::moveToTrash)),
+      hook_(std::move(hook)) {}
 
 std::vector<int> CopyRemover::copiesOf(const GroupCheck& group, int keep) {
     std::vector<int> copies;
@@ -74,63 +94,158 @@ std::vector<CopyRemover::Outcome> CopyRemover::moveToTrash(const GroupCheck& gro
     const std::vector<int> offered = copiesOf(group, keep);
     std::vector<Outcome> outcomes;
     for (const int file : files) {
+        if (std::find(offered.begin(), offered.end(), file) != offered.end()) {
+            outcomes.push_back(moveOne(group, keep, file));
+            continue;
+        }
         Outcome outcome;
         outcome.file = file;
-        if (std::find(offered.begin(), offered.end(), file) == offered.end())
-            outcome.refusal = Refusal::NotOffered;
-        else
-            outcome.refusal = checkBeforeMoving(group, keep, file, outcome.reason);
-        if (outcome.refusal == Refusal::None) {
-            const CheckedFile& moved = group.files[std::size_t(file)];
-            platform::TrashedItem item;
-            if (!platform::moveToTrash(moved.path(), item, outcome.reason)) {
-                outcome.refusal = Refusal::TrashFailed;
-            } else {
-                outcome.rowDeleted = database_.deleteFile(moved.folderId, moved.name);
-                (void)cache_.forget(moved.folderId, moved.name);
-            }
-        }
+        outcome.refusal = Refusal::NotOffered;
+        outcome.reason = "it is not another copy of the file that stays";
         outcomes.push_back(std::move(outcome));
     }
     return outcomes;
 }
 
-CopyRemover::Refusal CopyRemover::checkBeforeMoving(const GroupCheck& group, int keep, int file,
-                                                    std::string& reason) {
+CopyRemover::Outcome CopyRemover::moveOne(const GroupCheck& group, int keep, int file) {
+    Outcome outcome;
+    outcome.file = file;
+    Compared pair;
+    outcome.refusal = compare(group, keep, file, pair, outcome.reason);
+    if (outcome.refusal == Refusal::None)
+        outcome.refusal = lastCheck(group, keep, file, pair, outcome.reason);
+    if (outcome.refusal != Refusal::None) return outcome;
+    step(Step::BeforeMove, keep, file);
+    const CheckedFile& moved = group.files[std::size_t(file)];
+    if (!move_(moved.path(), outcome.trashed, outcome.reason)) {
+        platform::FileStatus now;
+        platform::FileError error;
+        const bool gone = !platform::fileStatus(moved.path(), now, error) && error.missing;
+        outcome.refusal = gone ? Refusal::NotRegular : Refusal::TrashFailed;
+        if (outcome.reason.empty()) outcome.reason = "the trash refused it";
+        return outcome;
+    }
+    const std::string changed = changedByTheMove(group, keep, pair, outcome.trashed);
+    if (!changed.empty()) {
+        undo(outcome, changed);
+        return outcome;
+    }
+    outcome.rowDeleted = database_.deleteFile(moved.folderId, moved.name);
+    (void)cache_.forget(moved.folderId, moved.name);
+    return outcome;
+}
+
+CopyRemover::Refusal CopyRemover::compare(const GroupCheck& group, int keep, int file,
+                                          Compared& pair, std::string& reason) {
     const CheckedFile& kept = group.files[std::size_t(keep)];
     const CheckedFile& copy = group.files[std::size_t(file)];
     const std::uint64_t length = classLength(group, kept.contentClass);
-    platform::ContentFile keptFile, copyFile;
-    if (!keptFile.open(kept.path())) {
-        reason = keptFile.error().reason;
+    if (!pair.kept.open(kept.path())) {
+        reason = pair.kept.error().reason;
         return Refusal::KeptChanged;
     }
-    if (!asChecked(keptFile.status(), length, kept)) return Refusal::KeptChanged;
+    if (!asChecked(pair.kept.status(), length, kept)) {
+        reason = std::string("the file that stays: ") + kNotAsStored;
+        return Refusal::KeptChanged;
+    }
     // The name itself, not what it may lead to: a link put in a copy's place
     // is no copy.
     platform::FileStatus named;
     platform::FileError error;
     if (!platform::fileStatus(copy.path(), named, error) || !named.regular) {
-        reason = error.reason;
+        reason = error.reason.empty() ? "not a regular file" : error.reason;
         return Refusal::NotRegular;
     }
-    if (!copyFile.open(copy.path())) {
-        reason = copyFile.error().reason;
-        return copyFile.error().missing ? Refusal::NotRegular : Refusal::Unreadable;
+    if (!pair.copy.open(copy.path())) {
+        reason = pair.copy.error().reason;
+        return pair.copy.error().missing ? Refusal::NotRegular : Refusal::Unreadable;
     }
-    if (!asChecked(copyFile.status(), length, copy)) return Refusal::Changed;
-    if (copyFile.status().identity == keptFile.status().identity) return Refusal::SameFile;
+    if (!asChecked(pair.copy.status(), length, copy)) {
+        reason = kNotAsStored;
+        return Refusal::Changed;
+    }
+    if (pair.copy.status().identity == pair.kept.status().identity) {
+        reason = "it is another name of the file that stays";
+        return Refusal::SameFile;
+    }
+    step(Step::BeforeCompare, keep, file);
     bool unreadable = false;
-    if (!sameBytes(keptFile, copyFile, unreadable, reason))
+    if (!sameBytes(pair.kept, pair.copy, unreadable, reason,
+                   [&] { step(Step::DuringCompare, keep, file); })) {
+        if (!unreadable) reason = "its bytes differ from the file that stays";
         return unreadable ? Refusal::Unreadable : Refusal::ContentDiffers;
-    // The name must still lead to the file just compared, unchanged: a file
-    // put in its place, or written to, during the comparison is refused.
+    }
+    // A write during the comparison moves the change time, even where the
+    // length and the modification time were put back.
+    if (!unchangedSince(pair.kept, pair.kept.status())) {
+        reason = "the file that stays changed while it was compared";
+        return Refusal::KeptChanged;
+    }
+    if (!unchangedSince(pair.copy, pair.copy.status())) {
+        reason = "it changed while it was compared";
+        return Refusal::Changed;
+    }
+    return Refusal::None;
+}
+
+// Both names must still lead to the files compared, in the versions
+// compared: a name given to another file, or a file written to, since the
+// comparison refuses.
+CopyRemover::Refusal CopyRemover::lastCheck(const GroupCheck& group, int keep, int file,
+                                            const Compared& pair, std::string& reason) {
     platform::FileStatus now;
-    if (!platform::fileStatus(copy.path(), now, error)) {
+    platform::FileError error;
+    if (!platform::fileStatus(group.files[std::size_t(keep)].path(), now, error) ||
+        !platform::sameVersion(now, pair.kept.status())) {
+        reason = "the file that stays is gone or changed since it was compared";
+        if (!error.reason.empty()) reason += ": " + error.reason;
+        return Refusal::KeptChanged;
+    }
+    if (!platform::fileStatus(group.files[std::size_t(file)].path(), now, error)) {
         reason = error.reason;
         return Refusal::NotRegular;
     }
-    if (now.identity != copyFile.status().identity) return Refusal::NotRegular;
-    if (!asChecked(now, length, copy)) return Refusal::Changed;
+    if (!now.regular || now.identity != pair.copy.status().identity) {
+        reason = "another file has taken its name since it was compared";
+        return Refusal::NotRegular;
+    }
+    if (!platform::sameVersion(now, pair.copy.status())) {
+        reason = "it changed since it was compared";
+        return Refusal::Changed;
+    }
     return Refusal::None;
+}
+
+// What makes the move unsafe, found after it: the file in the trash is not
+// the compared copy, or the file that stays is no longer the compared
+// version. Empty when neither. A rename moves the change time on Linux, so
+// the trashed file is held to its identity, length and modification time.
+std::string CopyRemover::changedByTheMove(const GroupCheck& group, int keep, const Compared& pair,
+                                          const platform::TrashedItem& trashed) {
+    const platform::FileStatus& copy = pair.copy.status();
+    platform::FileStatus now;
+    platform::FileError error;
+    if (!platform::trashedStatus(trashed, now, error) || !now.regular ||
+        now.identity != copy.identity || now.length != copy.length ||
+        now.modificationNanos != copy.modificationNanos)
+        return "what went to the trash is not the file that was compared";
+    if (!platform::fileStatus(group.files[std::size_t(keep)].path(), now, error) ||
+        !platform::sameVersion(now, pair.kept.status()))
+        return "the file that stays changed while the copy moved";
+    return {};
+}
+
+// Puts what the move took back where it was, never replacing anything there.
+void CopyRemover::undo(Outcome& outcome, const std::string& what) {
+    std::string failure;
+    if (platform::restoreFromTrash(outcome.trashed, failure)) {
+        outcome.refusal = Refusal::MovedBack;
+        outcome.reason = what + "; it was put back";
+        outcome.trashed.trashedPath.clear();
+        outcome.trashed.infoPath.clear();
+        return;
+    }
+    outcome.refusal = Refusal::NotMovedBack;
+    outcome.reason = what + "; it could not be put back (" + failure + ") and is in the trash at " +
+                     outcome.trashed.trashedPath;
 }

@@ -2,10 +2,12 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "engine/GroupCheck.h"
+#include "util/platform/Trash.h"
 
 class CFileInfoDB;
 class ContentChecker;
@@ -13,11 +15,25 @@ class ContentChecker;
 // Moves extra copies of a file to the desktop's trash, for a group the
 // content check has read. Only files of one content class are ever moved,
 // never the file that stays nor another name of it (a hard link), and never
-// the last copy. Right before each file moves it is checked again: it is
-// still a regular file (a name that became a link, a folder or a FIFO is
-// refused) with the length and time of its row, it is not the file that
-// stays, and its content equals that file's, compared byte for byte. A
-// refused file stays where it is and nothing else happens to it.
+// the last copy.
+//
+// Right before each file moves, it and the file that stays are opened and
+// checked against their rows (regular files, the class's length, the row's
+// time; the copy is not the file that stays), then compared byte for byte.
+// The statuses of the two open files taken then are what every later check
+// holds them to: identity, length, modification time to the nanosecond and
+// change time (platform::sameVersion). After the comparison both open files
+// are asked again, so a write during it is seen, and then both names, so a
+// name that leads elsewhere now is seen; nothing but the move follows that
+// last check. The move goes by name, so afterwards what went to the trash
+// must be the compared copy (identity, length, modification time) and the
+// file that stays must still be the compared version; otherwise the move is
+// undone. A refused file stays where it is (or is put back there) and nothing
+// else happens to it. What no check can see is a write to the copy in the
+// instant between the last check and the rename (a rename moves the change
+// time too): the copy then goes to the trash whole with those bytes, as it
+// would with a write an instant after the move, and the file that stays still
+// holds the compared content.
 //
 // After a move the file's row leaves the file table and its cached hash
 // leaves the content cache; the caller rebuilds the index.
@@ -28,21 +44,38 @@ public:
         NotOffered,      // not in the class of the file that stays, or the same file
         KeptChanged,     // the file that stays is gone, changed or unreadable
         NotRegular,      // no longer a regular file (a link, a folder, gone)
-        Changed,         // its length or time is no longer its row's
+        Changed,         // not its row's length or time, or changed since it was compared
         SameFile,        // another name of the file that stays
         ContentDiffers,  // a byte differs from the file that stays
         Unreadable,      // it could not be read; `reason` says why
         TrashFailed,     // the trash refused it; `reason` says why
+        MovedBack,       // it moved, then was found changed, and was put back
+        NotMovedBack,    // as MovedBack, but it could not be put back: it is at `trashed`
     };
     struct Outcome {
         int file = -1;  // index into the group's files
         Refusal refusal = Refusal::None;
-        std::string reason;  // the system's words, where it gave any
+        // Why it was refused: the system's words where it gave any, else
+        // what the check found. Empty for a file that moved.
+        std::string reason;
         bool rowDeleted = false;
+        // Where it is in the trash: for a file that moved (kept to undo the
+        // move later), and for NotMovedBack.
+        platform::TrashedItem trashed;
     };
+    // The points of the sequence where a hook is called: both files open and
+    // as their rows say, nothing read yet; after the first block of the
+    // comparison; after the last check, right before the move.
+    enum class Step { BeforeCompare, DuringCompare, BeforeMove };
+    using MoveFunction = std::function<bool(const std::string& path, platform::TrashedItem& item,
+                                            std::string& reason)>;
+    using StepHook = std::function<void(Step step, int keep, int file)>;
 
-    // Both must outlive the remover; `cache` must be open.
-    CopyRemover(CFileInfoDB& database, ContentChecker& cache);
+    // Both must outlive the remover; `cache` must be open. `move` moves a
+    // file to the trash (platform::moveToTrash when empty); `hook`, when
+    // given, is called at each step with the indices of the two files.
+    CopyRemover(CFileInfoDB& database, ContentChecker& cache, MoveFunction move = {},
+                StepHook hook = {});
 
     // The files that go when `keep` stays: the other members of its class,
     // without other names of `keep` itself. Empty when `keep` has no class.
@@ -58,8 +91,22 @@ public:
                                      const std::vector<int>& files);
 
 private:
-    Refusal checkBeforeMoving(const GroupCheck& group, int keep, int file, std::string& reason);
+    struct Compared;
+
+    Outcome moveOne(const GroupCheck& group, int keep, int file);
+    Refusal compare(const GroupCheck& group, int keep, int file, Compared& pair,
+                    std::string& reason);
+    static Refusal lastCheck(const GroupCheck& group, int keep, int file, const Compared& pair,
+                             std::string& reason);
+    static std::string changedByTheMove(const GroupCheck& group, int keep, const Compared& pair,
+                                        const platform::TrashedItem& trashed);
+    static void undo(Outcome& outcome, const std::string& what);
+    void step(Step at, int keep, int file) const {
+        if (hook_) hook_(at, keep, file);
+    }
 
     CFileInfoDB& database_;
     ContentChecker& cache_;
+    MoveFunction move_;
+    StepHook hook_;
 };

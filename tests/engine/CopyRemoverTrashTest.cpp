@@ -2,102 +2,18 @@
 // Moving copies to the desktop's trash: a real trash in the test's own data
 // folder, real files beside the ones that stay, and the checks made right
 // before each move.
-#include <dirent.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
-#include "ContentCheckSupport.h"
-#include "engine/CopyRemover.h"
+#include "TrashSupport.h"
 
-namespace {
+using trashtest::indexNamed;
+using trashtest::readWhole;
+using trashtest::trashedAs;
+using trashtest::trashFolder;
 
-// The trash of this process: GIO reads XDG_DATA_HOME once, so every test
-// shares one trash inside the scratch folder (on the trees' file system).
-const std::string& trashFolder() {
-    static const std::string folder = [] {
-        const std::string data = testsupport::prepareScratchEnvironment() + "/xdg-data";
-        ::setenv("XDG_DATA_HOME", data.c_str(), 1);
-        return data + "/Trash";
-    }();
-    return folder;
-}
-
-std::string readWhole(const std::string& native) {
-    std::ifstream in(native, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-std::string percentDecoded(const std::string& text) {
-    std::string bytes;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            bytes += static_cast<char>(std::stoi(text.substr(i + 1, 2), nullptr, 16));
-            i += 2;
-        } else {
-            bytes += text[i];
-        }
-    }
-    return bytes;
-}
-
-// The name under Trash/files of the file that was at `native`, from the info
-// file whose percent-decoded Path is those bytes; empty when none is.
-std::string trashedAs(const std::string& native) {
-    DIR* info = ::opendir((trashFolder() + "/info").c_str());
-    if (info == nullptr) return "";
-    std::string found;
-    while (dirent* entry = ::readdir(info)) {
-        const std::string name = entry->d_name;
-        const std::string suffix = ".trashinfo";
-        if (name.size() <= suffix.size() || name.substr(name.size() - suffix.size()) != suffix)
-            continue;
-        std::istringstream lines(readWhole(trashFolder() + "/info/" + name));
-        for (std::string line; std::getline(lines, line);)
-            if (line.rfind("Path=", 0) == 0 && percentDecoded(line.substr(5)) == native)
-                found = name.substr(0, name.size() - suffix.size());
-    }
-    ::closedir(info);
-    return found;
-}
-
-int indexNamed(const GroupCheck& group, const std::string& name) {
-    for (std::size_t i = 0; i < group.files.size(); ++i)
-        if (group.files[i].name == name) return int(i);
-    return -1;
-}
-
-}  // namespace
-
-class CopyRemoverTrashTest : public ContentCheckTest {
-protected:
-    void SetUp() override {
-        (void)trashFolder();
-        ContentCheckTest::SetUp();
-    }
-
-    std::vector<CopyRemover::Outcome> trash(const GroupCheck& group, const std::string& keep,
-                                            const std::vector<std::string>& names) {
-        CFileInfoDB database(ConfigInfo::global().getDatabasePath());
-        EXPECT_TRUE(database.open()) << database.errorText();
-        ContentChecker cache(ConfigInfo::global().getDatabasePath());
-        EXPECT_TRUE(cache.open()) << cache.errorText();
-        std::vector<int> files;
-        for (const std::string& name : names) files.push_back(indexNamed(group, name));
-        CopyRemover remover(database, cache);
-        return remover.moveToTrash(group, indexNamed(group, keep), files);
-    }
-
-    std::size_t rowsNamed(const std::string& table, const std::string& name) {
-        return selectRows("SELECT 1 FROM " + table + " WHERE FNAME = " + sqltext::quoted(name))
-            .size();
-    }
-};
+using CopyRemoverTrashTest = TrashTest;
 
 TEST_F(CopyRemoverTrashTest, TrashTakesEveryOtherCopyWithOddNamesAndForgetsTheirRows) {
     const std::string content = "the same bytes in every copy";
@@ -185,20 +101,14 @@ TEST_F(CopyRemoverTrashTest, TrashNeverTakesTheLastCopyALinkPartnerOrALinkInACop
 }
 
 TEST_F(CopyRemoverTrashTest, TrashRefusesWhenTheFileThatStaysIsGone) {
-    const std::string mask = addFile("a.txt", "twins");
-    addFile("b.txt", "twins");
-    const GroupCheck group = check(mask);
-    ASSERT_EQ(group.state, GroupState::Confirmed);
+    const GroupCheck group = twoCopies("twins");
     std::remove(tree_.native("a.txt").c_str());
     EXPECT_EQ(trash(group, "a.txt", {"b.txt"})[0].refusal, CopyRemover::Refusal::KeptChanged);
     EXPECT_EQ(readWhole(tree_.native("b.txt")), "twins");
 }
 
 TEST_F(CopyRemoverTrashTest, TrashThatCannotBeMadeRefusesAndKeepsTheFileAndItsRow) {
-    const std::string mask = addFile("a.txt", "kept either way");
-    addFile("b.txt", "kept either way");
-    const GroupCheck group = check(mask);
-    ASSERT_EQ(group.state, GroupState::Confirmed);
+    const GroupCheck group = twoCopies("kept either way");
     // A plain file where the trash folder must be: the trash cannot be made,
     // whatever the user's rights (these tests may run as root).
     const std::string away = trashFolder() + ".away";
@@ -216,5 +126,84 @@ TEST_F(CopyRemoverTrashTest, TrashThatCannotBeMadeRefusesAndKeepsTheFileAndItsRo
     EXPECT_FALSE(outcomes[0].reason.empty());
     EXPECT_FALSE(outcomes[0].rowDeleted);
     EXPECT_EQ(readWhole(tree_.native("b.txt")), "kept either way");
+    EXPECT_EQ(rowsNamed("FILEINFO_FIF", "b.txt"), 1u);
+}
+
+TEST_F(CopyRemoverTrashTest, TrashOutcomeTellsWhereTheCopyWentSoTheMoveCanBeUndone) {
+    const std::string mask = addFile("a.txt", "undo me");
+    addFile("sub/b.txt", "undo me");
+    const GroupCheck group = check(mask);
+    ASSERT_EQ(group.state, GroupState::Confirmed);
+
+    const auto outcomes = trash(group, "a.txt", {"b.txt"});
+    ASSERT_EQ(outcomes.size(), 1u);
+    ASSERT_EQ(outcomes[0].refusal, CopyRemover::Refusal::None) << outcomes[0].reason;
+    const platform::TrashedItem& item = outcomes[0].trashed;
+    EXPECT_EQ(item.originalPath, tree_.drivePath("sub/b.txt"));
+    EXPECT_EQ(item.trashedPath, trashFolder() + "/files/" + trashedAs(tree_.native("sub/b.txt")));
+    EXPECT_EQ(readWhole(item.trashedPath), "undo me");
+    EXPECT_EQ(::access(item.infoPath.c_str(), F_OK), 0) << item.infoPath;
+
+    std::string reason;
+    ASSERT_TRUE(platform::restoreFromTrash(item, reason)) << reason;
+    EXPECT_EQ(readWhole(tree_.native("sub/b.txt")), "undo me");
+    EXPECT_NE(::access(item.trashedPath.c_str(), F_OK), 0);
+    EXPECT_NE(::access(item.infoPath.c_str(), F_OK), 0);
+}
+
+// The move goes by name: whatever it took that is not the compared copy goes
+// back, here the file that stays, as if the names had been swapped at the
+// moment of the move.
+TEST_F(CopyRemoverTrashTest, TrashPutsBackWhatTheMoveTookWhenItIsNotTheComparedCopy) {
+    const GroupCheck group = twoCopies("swapped");
+    const auto movesTheKeptFile = [&](const std::string&, platform::TrashedItem& item,
+                                      std::string& reason) {
+        return platform::moveToTrash(tree_.drivePath("a.txt"), item, reason);
+    };
+
+    const auto outcomes = trash(group, "a.txt", {"b.txt"}, movesTheKeptFile);
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_EQ(outcomes[0].refusal, CopyRemover::Refusal::MovedBack);
+    EXPECT_FALSE(outcomes[0].reason.empty());
+    EXPECT_TRUE(outcomes[0].trashed.trashedPath.empty());
+    EXPECT_EQ(readWhole(tree_.native("a.txt")), "swapped");
+    EXPECT_EQ(readWhole(tree_.native("b.txt")), "swapped");
+    EXPECT_TRUE(trashedAs(tree_.native("a.txt")).empty());
+    EXPECT_EQ(rowsNamed("FILEINFO_FIF", "b.txt"), 1u);
+}
+
+// When the place is taken before the move can be undone, the outcome says
+// where the copy is; nothing in the taken place is replaced.
+TEST_F(CopyRemoverTrashTest, TrashThatCannotBeUndoneSaysWhereTheCopyIs) {
+    const GroupCheck group = twoCopies("last");
+    const auto moveThenInterfere = [&](const std::string& path, platform::TrashedItem& item,
+                                       std::string& reason) {
+        const bool moved = platform::moveToTrash(path, item, reason);
+        tree_.writeFile("b.txt", "new file in its place");
+        std::remove(tree_.native("a.txt").c_str());
+        return moved;
+    };
+
+    const auto outcomes = trash(group, "a.txt", {"b.txt"}, moveThenInterfere);
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_EQ(outcomes[0].refusal, CopyRemover::Refusal::NotMovedBack);
+    EXPECT_NE(outcomes[0].reason.find(outcomes[0].trashed.trashedPath), std::string::npos)
+        << outcomes[0].reason;
+    EXPECT_EQ(readWhole(outcomes[0].trashed.trashedPath), "last");
+    EXPECT_EQ(readWhole(tree_.native("b.txt")), "new file in its place");
+    EXPECT_FALSE(outcomes[0].rowDeleted);
+}
+
+TEST_F(CopyRemoverTrashTest, TrashRefusalOfTheMoveItselfKeepsItsReason) {
+    const GroupCheck group = twoCopies("kept");
+    const auto refuses = [](const std::string&, platform::TrashedItem&, std::string& reason) {
+        reason = "no room in the trash";
+        return false;
+    };
+    const auto outcomes = trash(group, "a.txt", {"b.txt"}, refuses);
+    ASSERT_EQ(outcomes.size(), 1u);
+    EXPECT_EQ(outcomes[0].refusal, CopyRemover::Refusal::TrashFailed);
+    EXPECT_EQ(outcomes[0].reason, "no room in the trash");
+    EXPECT_EQ(readWhole(tree_.native("b.txt")), "kept");
     EXPECT_EQ(rowsNamed("FILEINFO_FIF", "b.txt"), 1u);
 }

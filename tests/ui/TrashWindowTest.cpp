@@ -11,6 +11,7 @@
 
 #include "WindowFixture.h"
 #include "engine/ui/ListViewRows.h"
+#include "storage/CSqliteDB.h"
 #include "util/platform/FileSystem.h"
 
 namespace {
@@ -19,7 +20,7 @@ class TrashWindowTest : public WindowFixture {
 protected:
     void SetUp() override {
         WindowFixture::SetUp();
-        // GIO reads XDG_DATA_HOME once per process: before any window exists.
+        // One trash for the whole process, set before any window exists.
         static const std::string data = testsupport::prepareScratchEnvironment() + "/xdg-data";
         ::setenv("XDG_DATA_HOME", data.c_str(), 1);
     }
@@ -54,6 +55,29 @@ protected:
             menu.close();
         });
         return commands;
+    }
+
+    // Chooses `command` on `row`, confirms, and returns the name and text of
+    // the box shown after the move (empty when none is shown).
+    std::pair<QString, QString> confirmAndReadReport(int row, const char* command) {
+        std::pair<QString, QString> report;
+        uitest::withNextModal(
+            [&] {
+                withFileMenu(row, [command](QMenu& menu) {
+                    uitest::choose(menu, menu.findChild<QAction*>(command));
+                });
+            },
+            [&](QDialog& confirmation) {
+                uitest::withNextModal(
+                    [&] { confirmation.findChild<QPushButton*>("trashConfirmButton")->click(); },
+                    [&](QDialog& shown) {
+                        report.first = shown.objectName();
+                        if (auto* box = qobject_cast<QMessageBox*>(&shown))
+                            report.second = box->text();
+                        shown.accept();
+                    });
+            });
+        return report;
     }
 
     std::unique_ptr<CQuorrelDlg> window_;
@@ -127,6 +151,55 @@ TEST_F(TrashWindowTest, TrashMovesNothingWhenTheUserCancels) {
     EXPECT_TRUE(platform::pathExists(tree_.drivePath("a/song.mp3")));
     EXPECT_TRUE(platform::pathExists(tree_.drivePath("b/song.mp3")));
     EXPECT_EQ(files().rowCount(), 2);
+}
+
+// A copy rewritten after the check, its length and time kept: the bytes
+// compared right before the move differ, and the user is told so by name.
+TEST_F(TrashWindowTest, TrashRefusalNamesTheFileAndTheReason) {
+    writeCopies({"a/doc.txt", "b/doc.txt"}, 6000, 'd');
+    open();
+    clickRow(groups(), rowNamed("doc.txt"));
+    ASSERT_EQ(files().rowCount(), 2);
+    const std::string going = listrows::rowBytes(files(), 1);
+    const std::string relative = going == tree_.drivePath("a/doc.txt") ? "a/doc.txt" : "b/doc.txt";
+    std::int64_t time = 0;
+    ASSERT_TRUE(platform::modificationTime(going, time));
+    std::string other = content(6000, 'd');
+    other[3000] = '!';
+    tree_.writeFile(relative, other);
+    tree_.setModificationTime(relative, time);
+
+    const QString told = confirmAndReadReport(1, "trashThisAction").second;
+    EXPECT_TRUE(told.contains(QString::fromUtf8(going.c_str()))) << told.toStdString();
+    EXPECT_TRUE(told.contains(QStringLiteral("内容与要保留的文件不同"))) << told.toStdString();
+    EXPECT_TRUE(platform::pathExists(going));
+    window_.reset();
+}
+
+// The user confirmed, but the move cannot start: another program holds the
+// database, so the content cache cannot be opened. The user is told which
+// files did not move and why; nothing moves.
+TEST_F(TrashWindowTest, TrashThatCannotStartTellsTheUserWhichFilesStayAndWhy) {
+    writeCopies({"a/held.bin", "b/held.bin"}, 8000, 'h');
+    open();
+    clickRow(groups(), rowNamed("held.bin"));
+    ASSERT_EQ(files().rowCount(), 2);
+    const std::string going = listrows::rowBytes(files(), 1);
+    CSqliteDB holder(ConfigInfo::global().getDatabasePath());
+    ASSERT_TRUE(holder.open()) << holder.errorText();
+    ASSERT_TRUE(holder.execute("PRAGMA busy_timeout = 10000"));
+    ASSERT_TRUE(holder.execute("BEGIN EXCLUSIVE")) << holder.errorText();
+    const auto [boxName, told] = confirmAndReadReport(1, "trashThisAction");
+    EXPECT_TRUE(holder.execute("ROLLBACK")) << holder.errorText();
+
+    EXPECT_EQ(boxName, QStringLiteral("trashRefusals"));
+    EXPECT_TRUE(told.contains(QString::fromUtf8(going.c_str()))) << told.toStdString();
+    EXPECT_TRUE(told.contains(QStringLiteral("无法打开数据库中的内容缓存"))) << told.toStdString();
+    EXPECT_TRUE(told.contains(QStringLiteral("locked"))) << told.toStdString();
+    EXPECT_TRUE(platform::pathExists(tree_.drivePath("a/held.bin")));
+    EXPECT_TRUE(platform::pathExists(tree_.drivePath("b/held.bin")));
+    EXPECT_EQ(files().rowCount(), 2);
+    window_.reset();
 }
 
 }  // namespace

@@ -8,31 +8,14 @@
 
 #include "util/platform/ContentFile.h"
 #include "util/platform/FileSystem.h"
+#include "util/platform/PosixStatus.h"
 
 namespace platform {
 
 namespace {
 
-std::int64_t nanos(const struct timespec& time) {
-    return static_cast<std::int64_t>(time.tv_sec) * 1000000000 + time.tv_nsec;
-}
-
-FileStatus statusOf(const struct stat& info) {
-    FileStatus status;
-    status.length = static_cast<std::uint64_t>(info.st_size);
-    status.modificationTime = static_cast<std::int64_t>(info.st_mtime);
-    status.modificationNanos = nanos(info.st_mtim);
-    status.changeNanos = nanos(info.st_ctim);
-    status.identity.device = static_cast<std::uint64_t>(info.st_dev);
-    status.identity.fileNumber = static_cast<std::uint64_t>(info.st_ino);
-    status.regular = S_ISREG(info.st_mode);
-    return status;
-}
-
-void setError(FileError& error, int code) {
-    error.missing = code == ENOENT || code == ENOTDIR;
-    error.reason = std::strerror(code);
-}
+using posix::setError;
+using posix::statusOf;
 
 // Fills `buffer` from `fd` at `offset` (or at the current position when
 // `offset` is negative) until `count` bytes or the end of the file.
