@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <set>
+#include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 namespace {
@@ -11,15 +13,6 @@ bool checkedMember(const GroupCheck& group, int file, int contentClass) {
     if (file < 0 || static_cast<std::size_t>(file) >= group.files.size()) return false;
     const CheckedFile& checked = group.files[std::size_t(file)];
     return checked.status == CheckedFile::Status::Checked && checked.contentClass == contentClass;
-}
-
-// One key per file, the same for every name of it: its identity where the
-// check took one, else its path.
-std::string fileKey(const CheckedFile& file) {
-    if (file.identity.fileNumber != 0 || file.identity.device != 0)
-        return "#" + std::to_string(file.identity.device) + ":" +
-               std::to_string(file.identity.fileNumber);
-    return file.path();
 }
 
 std::uint64_t lengthOfClass(const GroupCheck& group, int contentClass) {
@@ -119,31 +112,53 @@ bool CleanupPlanner::choose(const GroupCheck& group, CleanupStep& step, int keep
     return true;
 }
 
+std::string CleanupPlanner::fileKey(const CheckedFile& file) {
+    if (file.identity.fileNumber != 0 || file.identity.device != 0)
+        return "#" + std::to_string(file.identity.device) + ":" +
+               std::to_string(file.identity.fileNumber);
+    return file.path();
+}
+
 void CleanupPlanner::refuseCrossings(const std::vector<GroupCheck>& groups,
                                      std::vector<CleanupStep>& steps) {
-    // Refusing a step keeps its files too, which may refuse another: repeat
-    // until nothing changes (each round refuses one step at least, or ends).
-    for (bool changed = true; changed;) {
-        changed = false;
-        std::set<std::string> kept;
-        for (const CleanupStep& step : steps) {
-            const GroupCheck& group = groups[step.group];
-            for (const int member : group.classes[std::size_t(step.contentClass)]) {
-                const bool moving =
-                    step.refusal.empty() &&
-                    std::find(step.moving.begin(), step.moving.end(), member) != step.moving.end();
-                if (!moving) kept.insert(fileKey(group.files[std::size_t(member)]));
-            }
+    // The steps that would move each file, and the files some step keeps.
+    // Refusing a step keeps its files too, which may refuse more steps: each
+    // file kept is followed once, so the whole plan costs one pass.
+    std::unordered_map<std::string, std::vector<std::size_t>> movers;
+    std::unordered_set<std::string> kept;
+    std::vector<std::string> toFollow;
+    const auto keep = [&](std::string key) {
+        if (kept.insert(key).second) toFollow.push_back(std::move(key));
+    };
+    for (CleanupStep& step : steps)
+        if (step.refusal == kCrossingRefusal) step.refusal.clear();
+    std::vector<char> moving;  // by file of the step's group; all zero between steps
+    for (std::size_t s = 0; s < steps.size(); ++s) {
+        const CleanupStep& step = steps[s];
+        const GroupCheck& group = groups[step.group];
+        if (moving.size() < group.files.size()) moving.resize(group.files.size(), 0);
+        if (step.refusal.empty())
+            for (const int member : step.moving) moving[std::size_t(member)] = 1;
+        for (const int member : group.classes[std::size_t(step.contentClass)]) {
+            std::string key = fileKey(group.files[std::size_t(member)]);
+            if (moving[std::size_t(member)] != 0)
+                movers[key].push_back(s);
+            else
+                keep(std::move(key));
         }
-        for (CleanupStep& step : steps) {
+        for (const int member : step.moving) moving[std::size_t(member)] = 0;
+    }
+    while (!toFollow.empty()) {
+        const std::string key = std::move(toFollow.back());
+        toFollow.pop_back();
+        const auto found = movers.find(key);
+        if (found == movers.end()) continue;
+        for (const std::size_t s : found->second) {
+            CleanupStep& step = steps[s];
             if (!step.refusal.empty()) continue;
+            step.refusal = kCrossingRefusal;
             const GroupCheck& group = groups[step.group];
-            for (const int member : step.moving) {
-                if (kept.count(fileKey(group.files[std::size_t(member)])) == 0) continue;
-                step.refusal = kCrossingRefusal;
-                changed = true;
-                break;
-            }
+            for (const int member : step.moving) keep(fileKey(group.files[std::size_t(member)]));
         }
     }
 }

@@ -48,8 +48,14 @@ public:
     // Never the last copy across the plan: a step that would move a file
     // (the same name, or another name of the same file) that another step
     // keeps is refused, so each file that stays anywhere stays everywhere.
+    // Refusals of an earlier call are worked out again (after the user chose
+    // another file to stay, say); other refusals stay as they are.
     static void refuseCrossings(const std::vector<GroupCheck>& groups,
                                 std::vector<CleanupStep>& steps);
+
+    // One key per file, the same for every name of it: its identity where
+    // the check took one, else its path.
+    static std::string fileKey(const CheckedFile& file);
 
     // The bytes every step not refused frees, and the files it moves.
     static std::uint64_t totalBytes(const std::vector<CleanupStep>& steps);

@@ -32,10 +32,11 @@ bool asChecked(const platform::FileStatus& status, std::uint64_t length, const C
 }
 
 // Compares the two open files from their start, block by block, calling
-// `afterFirst` once the first block is found equal. False, with `unreadable`
-// set and `reason` given, when one cannot be read.
+// `onBlock` with each block found equal and `afterFirst` once the first is.
+// False, with `unreadable` set and `reason` given, when one cannot be read.
 bool sameBytes(platform::ContentFile& a, platform::ContentFile& b, bool& unreadable,
-               std::string& reason, const std::function<void()>& afterFirst) {
+               std::string& reason, const std::function<void()>& afterFirst,
+               const std::function<void(std::uint64_t)>& onBlock) {
     std::vector<char> left(kCompareBlock), right(kCompareBlock);
     for (bool first = true;; first = false) {
         const std::int64_t gotA = a.read(left.data(), left.size());
@@ -48,6 +49,7 @@ bool sameBytes(platform::ContentFile& a, platform::ContentFile& b, bool& unreada
         if (gotA != gotB || std::memcmp(left.data(), right.data(), std::size_t(gotA)) != 0)
             return false;
         if (gotA == 0) return true;
+        if (onBlock) onBlock(std::uint64_t(gotA));
         if (first) afterFirst();
     }
 }
@@ -170,8 +172,9 @@ CopyRemover::Refusal CopyRemover::compare(const GroupCheck& group, int keep, int
     }
     step(Step::BeforeCompare, keep, file);
     bool unreadable = false;
-    if (!sameBytes(pair.kept, pair.copy, unreadable, reason,
-                   [&] { step(Step::DuringCompare, keep, file); })) {
+    if (!sameBytes(
+            pair.kept, pair.copy, unreadable, reason,
+            [&] { step(Step::DuringCompare, keep, file); }, onBlock_)) {
         if (!unreadable) reason = "its bytes differ from the file that stays";
         return unreadable ? Refusal::Unreadable : Refusal::ContentDiffers;
     }

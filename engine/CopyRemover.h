@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/GroupCheck.h"
@@ -90,6 +91,12 @@ public:
     std::vector<Outcome> moveToTrash(const GroupCheck& group, int keep,
                                      const std::vector<int>& files);
 
+    // Called after each block the comparison found equal in both files,
+    // with the bytes of that block of the copy (for a progress display).
+    void setBlockListener(std::function<void(std::uint64_t bytes)> onBlock) {
+        onBlock_ = std::move(onBlock);
+    }
+
 private:
     struct Compared;
 
@@ -109,4 +116,5 @@ private:
     ContentChecker& cache_;
     MoveFunction move_;
     StepHook hook_;
+    std::function<void(std::uint64_t)> onBlock_;
 };
