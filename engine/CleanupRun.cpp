@@ -50,6 +50,7 @@ struct CleanupRun::State {
         if (progress == nullptr) return;
         progress->files.store(filesDone, std::memory_order_relaxed);
         progress->bytes.store(bytesDone + compared, std::memory_order_relaxed);
+        if (progress->onChange) progress->onChange(filesDone, bytesDone + compared);
     }
 
     CopyRemover remover;

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -53,10 +54,13 @@ public:
         bool cancelled = false;
         std::string journalError;  // why a file that moved could not be recorded, if one could not
     };
-    // Files and bytes handled so far; written by the run, read by any thread.
+    // Files and bytes handled so far; written by the run, read by any
+    // thread. `onChange`, when set, is called on the run's thread after each
+    // change (a console shows a line from there).
     struct Progress {
         std::atomic<std::uint64_t> files{0};
         std::atomic<std::uint64_t> bytes{0};
+        std::function<void(std::uint64_t files, std::uint64_t bytes)> onChange;
     };
     struct Totals {
         std::uint64_t files = 0;

@@ -87,6 +87,13 @@ bool KeepRule::parseList(const std::string& text, std::vector<KeepRule>& rules,
     return true;
 }
 
+std::vector<KeepRule> KeepRule::defaults() {
+    std::vector<KeepRule> rules;
+    std::string error;
+    (void)parseList(kDefaultSpelling, rules, error);
+    return rules;
+}
+
 std::string KeepRule::spelling() const {
     if (kind == Kind::InFolder) return kFolderPrefix + folder;
     for (const Spelling& spelling : kSpellings)

@@ -34,6 +34,11 @@ struct KeepRule {
     // Reads a comma-separated list of rules.
     [[nodiscard]] static bool parseList(const std::string& text, std::vector<KeepRule>& rules,
                                         std::string& error);
+    // The rules used when the user gives none: a name without copy marks,
+    // then the oldest (the file the copies were most likely made from).
+    static std::vector<KeepRule> defaults();
+    static constexpr const char* kDefaultSpelling = "plain-name,oldest";
+
     // The command line's spelling of this rule ("protected" for Protected).
     std::string spelling() const;
     // The rule in the window's words.

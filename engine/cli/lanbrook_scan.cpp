@@ -10,6 +10,7 @@
 
 #include "engine/AnalyseThreadProc.h"
 #include "engine/ConfigInfo.h"
+#include "engine/cli/CleanupCommand.h"
 #include "engine/cli/ConsoleTarget.h"
 #include "engine/cli/ScanSummary.h"
 #include "engine/cli/SummaryJson.h"
@@ -30,6 +31,7 @@ constexpr std::size_t kPathsPerGroup = 20;
 
 const char* const kHelp =
     "Usage: lanbrook-scan [-q] [--verify] [--json] [--help]\n"
+    "       lanbrook-scan [-q] [--json] --trash-copies [--keep RULES] (--dry-run | --yes)\n"
     "\n"
     "Scans every drive of the drive map into the file database, fingerprinting\n"
     "new and modified files, rebuilds the index of duplicate groups and prints a\n"
@@ -81,7 +83,9 @@ const char* const kHelp =
 
 void printUsageError(const char* argument) {
     std::fprintf(stderr, "lanbrook-scan: unknown argument '%s'\n", argument);
-    std::fprintf(stderr, "Usage: lanbrook-scan [-q] [--verify] [--json] [--help]\n");
+    std::fprintf(stderr,
+                 "Usage: lanbrook-scan [-q] [--verify] [--json] [--help]; --help lists "
+                 "the clean-up's options too\n");
 }
 
 const char* environmentText(const char* name) {
@@ -149,6 +153,7 @@ struct Options {
     bool quiet = false;
     bool verify = false;
     bool json = false;
+    CleanupCommand cleanup;
 };
 
 // Reads the arguments into `options`; -1 to go on, else the exit status.
@@ -156,6 +161,7 @@ int parseArguments(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
             std::fputs(kHelp, stdout);
+            std::fputs(CleanupCommand::helpText(), stdout);
             return 0;
         }
         if (std::strcmp(argv[i], "-q") == 0)
@@ -164,18 +170,23 @@ int parseArguments(int argc, char** argv, Options& options) {
             options.verify = true;
         else if (std::strcmp(argv[i], "--json") == 0)
             options.json = true;
-        else {
+        else if (const int taken = options.cleanup.take(argc, argv, i); taken < 0)
+            return kExitUsage;
+        else if (taken == 0) {
             printUsageError(argv[i]);
             return kExitUsage;
         }
     }
-    return -1;
+    // The clean-up plans over the content check's classes.
+    options.verify = options.verify || options.cleanup.active();
+    return options.cleanup.check();
 }
 
-// Reads the index (and checks the groups' content), then prints the
-// summary; false when the database cannot be read.
-bool printSummary(const Options& options, const std::string& databasePath,
-                  std::uint32_t filesHandled) {
+// Reads the index (and checks the groups' content, and cleans up), then
+// prints the summary; false when the database cannot be read. `status` is
+// the clean-up's exit status.
+bool printSummary(Options& options, const std::string& databasePath, std::uint32_t filesHandled,
+                  int& status) {
     ScanSummary summary;
     std::string error;
     // With --verify the files of the top groups come from the check's one
@@ -188,6 +199,8 @@ bool printSummary(const Options& options, const std::string& databasePath,
     if (options.verify) {
         std::unordered_set<std::string> keep;
         for (const ScanSummary::Group& group : summary.top) keep.insert(group.mask);
+        if (options.cleanup.active())
+            keep.insert(summary.duplicateMasks.begin(), summary.duplicateMasks.end());
         std::FILE* progress = platform::isTerminal(stderr) ? stderr : nullptr;
         if (!verified.run(databasePath, summary.duplicateMasks, keep, progress, error)) {
             std::fprintf(stderr, "lanbrook-scan: cannot check the groups' content: %s\n",
@@ -195,13 +208,19 @@ bool printSummary(const Options& options, const std::string& databasePath,
             return false;
         }
     }
+    if (options.cleanup.active())
+        status = options.cleanup.run(databasePath, CleanupCommand::takeChecked(summary, verified),
+                                     platform::isTerminal(stderr) ? stderr : nullptr);
     const VerifyRun* checked = options.verify ? &verified : nullptr;
     if (options.json) {
-        std::fputs(summaryJson(summary, filesHandled, databasePath, checked).c_str(), stdout);
+        std::string text = summaryJson(summary, filesHandled, databasePath, checked);
+        if (options.cleanup.active()) text = options.cleanup.addToJson(text);
+        std::fputs(text.c_str(), stdout);
         return true;
     }
     summary.print(stdout, filesHandled, kPathsPerGroup, checked);
     std::printf("Database:         %s\n", nativeText(databasePath).c_str());
+    if (options.cleanup.active()) options.cleanup.print(stdout);
     return true;
 }
 
@@ -228,6 +247,8 @@ int main(int argc, char** argv) {
     AnalysisOutcome outcome;
     (void)AnalyseThreadProc(&target, &outcome);
     const int status = reportOutcome(outcome);
-    if (!printSummary(options, config.getDatabasePath(), target.fileCount())) return kExitDatabase;
-    return status;
+    int cleaned = 0;
+    if (!printSummary(options, config.getDatabasePath(), target.fileCount(), cleaned))
+        return kExitDatabase;
+    return status != 0 ? status : cleaned;
 }
