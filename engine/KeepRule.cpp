@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <string_view>
 
 #include "util/platform/FileSystem.h"
 
@@ -39,8 +40,26 @@ bool startsWith(const std::string& text, const std::string& prefix) {
     return lowered(text.substr(0, prefix.size())) == lowered(prefix);
 }
 
+char asciiLower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Whether `text` holds `part` (lower case) at `at`, ASCII letters in any case.
+bool holdsAt(std::string_view text, std::size_t at, std::string_view part) {
+    if (text.size() < at + part.size()) return false;
+    for (std::size_t i = 0; i < part.size(); ++i)
+        if (asciiLower(text[at + i]) != part[i]) return false;
+    return true;
+}
+
+bool containsAnyCase(std::string_view text, std::string_view part) {
+    for (std::size_t at = 0; at + part.size() <= text.size(); ++at)
+        if (holdsAt(text, at, part)) return true;
+    return false;
+}
+
 // Whether `stem` ends in " (N)" with N one or more digits.
-bool endsInNumberMark(const std::string& stem) {
+bool endsInNumberMark(std::string_view stem) {
     if (stem.size() < 4 || stem.back() != ')') return false;
     std::size_t i = stem.size() - 1;
     std::size_t digits = 0;
@@ -109,14 +128,19 @@ std::string KeepRule::description() const {
 }
 
 long long KeepRule::rank(const CheckedFile& file, bool isProtected) const {
-    const std::string path = file.path();
-    const auto depth = static_cast<long long>(std::count(path.begin(), path.end(), '\\'));
-    const auto length = static_cast<long long>(path.size());
+    // The full path is the folder's and the name's; a name holds no backslash.
+    const std::string& folderPath = file.folderPath;
+    const auto depth =
+        static_cast<long long>(std::count(folderPath.begin(), folderPath.end(), '\\'));
+    const auto length = static_cast<long long>(folderPath.size() + file.name.size());
     switch (kind) {
         case Kind::Protected:
             return isProtected ? 0 : 1;
         case Kind::InFolder:
-            return startsWith(path, folder) ? 0 : 1;
+            // A folder ending in a backslash holds a file when it holds its folder.
+            if (!folder.empty() && folder.back() == '\\')
+                return startsWith(folderPath, folder) ? 0 : 1;
+            return startsWith(file.path(), folder) ? 0 : 1;
         case Kind::Oldest:
             return file.rowTime;
         case Kind::Newest:
@@ -136,11 +160,9 @@ long long KeepRule::rank(const CheckedFile& file, bool isProtected) const {
 }
 
 bool KeepRule::hasCopyMark(const std::string& name) {
-    const std::string lower = lowered(name);
-    if (lower.compare(0, 8, "copy of ") == 0) return true;
-    if (name.find("副本") != std::string::npos) return true;
-    if (lower.find(" - copy") != std::string::npos) return true;
-    const std::size_t dot = name.rfind('.');
-    const std::string stem = dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
-    return endsInNumberMark(stem);
+    const std::string_view text(name);
+    if (holdsAt(text, 0, "copy of ") || containsAnyCase(text, " - copy")) return true;
+    if (text.find("副本") != std::string_view::npos) return true;
+    const std::size_t dot = text.rfind('.');
+    return endsInNumberMark(dot == std::string_view::npos || dot == 0 ? text : text.substr(0, dot));
 }
