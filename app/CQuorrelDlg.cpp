@@ -15,6 +15,7 @@
 
 #include "app/AppResources.h"
 #include "app/CAboutDlg.h"
+#include "app/CCleanupDlg.h"
 #include "app/CIgnoreFolderDlg.h"
 #include "app/CTrashCopiesAction.h"
 #include "app/SystemMenu.h"
@@ -75,7 +76,10 @@ const std::pair<int, int> kCategoryButtons[] = {
 
 // The content check's figures: beside the file list's caption, where the
 // template has no control (dialog units).
-constexpr int kCheckStatus[] = {262, 36, 366, 8};
+constexpr int kCheckStatus[] = {370, 36, 258, 8};
+// 批量清理: in the caption's row, level with the tab headers (the top row has
+// no room left between its radio buttons and buttons).
+constexpr int kCleanupButton[] = {316, 33, 50, 13};
 constexpr int kClassColumnWidth = 90;
 
 constexpr int kStartupDelayMs = 150;
@@ -117,6 +121,7 @@ CQuorrelDlg::CQuorrelDlg(QWidget* parent)
     m_tabs->setCurrentIndex(0);
     listrows::setUpSingleColumn(*m_fileList, QStringLiteral("文件名"));
     setUpCheckControls();
+    setUpCleanupButton();
     // The pages' controls follow the tab control in the tab order (Qt skips
     // those of the hidden page).
     QWidget* previous = m_tabs;
@@ -149,6 +154,14 @@ void CQuorrelDlg::setUpCheckControls() {
                                                         kCheckStatus[2], kCheckStatus[3]));
     m_contentCheck = std::make_unique<CContentCheckPanel>(ConfigInfo::global().getDatabasePath(),
                                                           &m_listPage, m_fileList, status);
+}
+
+void CQuorrelDlg::setUpCleanupButton() {
+    auto* cleanup = new QPushButton(QStringLiteral("批量清理"), this);
+    cleanup->setObjectName("cleanupButton");
+    cleanup->setGeometry(DialogTemplateBuilder::toPixels(
+        font(), kCleanupButton[0], kCleanupButton[1], kCleanupButton[2], kCleanupButton[3]));
+    connect(cleanup, &QPushButton::clicked, this, &CQuorrelDlg::OnCleanup);
 }
 
 void CQuorrelDlg::StopContentCheck() {
@@ -319,6 +332,24 @@ void CQuorrelDlg::OnTrashCopies(int row, bool keepThis) {
     m_keepPage = true;
     RefreshCategory(m_category);
     ShowFileList(mask);
+}
+
+void CQuorrelDlg::OnCleanup() {
+    // The dialog takes the check's results and checks the rest itself.
+    StopContentCheck();
+    const std::string mask = m_shownMask;
+    CCleanupDlg dialog(m_loader, *m_contentCheck, mask, this);
+    dialog.exec();
+    if (!dialog.changedFiles()) {
+        m_contentCheck->start(m_loader);
+        m_contentCheck->showGroup(mask);
+        return;
+    }
+    FileInfoAnalyse analyse;
+    (void)analyse.buildIndex();
+    m_keepPage = true;
+    RefreshCategory(m_category);
+    if (!mask.empty()) ShowFileList(mask);
 }
 
 void CQuorrelDlg::OnShowInFolder(int row) {

@@ -60,6 +60,10 @@ public:
     void OnTrashCopies(int row, bool keepThis);
     void OnAbout();
     void OnIgnoreManager();
+    // 批量清理: the clean-up dialog over the checked groups; after files
+    // moved or came back, rebuilds the index and shows the category again,
+    // on the same list page.
+    void OnCleanup();
 
     // The category code of a radio button's control number; -1 for none.
     static int categoryOfButton(int controlId);
@@ -82,6 +86,7 @@ private:
     void OnFileListRightClick(const QPoint& position);
     void connectCommands();
     void setUpCheckControls();
+    void setUpCleanupButton();
     void addTrashCommands(QMenu& menu, int row);
 
     FileInfoLoader m_loader;

@@ -53,10 +53,11 @@ bool CleanupUndo::run(CFileInfoDB& database, Summary& summary, std::string& erro
         platform::FileError missing;
         std::string reason;
         if (!platform::trashedStatus(entry.trashed, status, missing) && missing.missing) {
-            summary.gone.push_back({path, "it is no longer in the trash"});
+            summary.gone.push_back({path, "it is no longer in the trash", false});
             (void)journal.forget(entry);
         } else if (!platform::restoreFromTrash(entry.trashed, reason)) {
-            summary.skipped.push_back({path, reason});
+            platform::FileStatus taken;
+            summary.skipped.push_back({path, reason, platform::fileStatus(path, taken, missing)});
         } else {
             summary.restored.push_back(path);
             (void)journal.forget(entry);

@@ -25,6 +25,7 @@ public:
     struct Item {
         std::string path;  // program form
         std::string reason;
+        bool placeTaken = false;  // something is at its place now
     };
     struct Summary {
         std::vector<std::string> restored;  // program form
