@@ -354,30 +354,38 @@ void CCleanupDlg::OnTrash() {
                 CleanupRun(database, cache).run(*groups, steps, m_stop, &m_progress, &journal);
         }
     };
-    m_work = Work::Moving;
-    m_summary->setPlainText(QStringLiteral("正在把文件移到回收站……"));
+    startWork(Work::Moving, QStringLiteral("正在把文件移到回收站……"), job,
+              [this, outcome] { OnRunFinished(outcome); });
+}
+
+void CCleanupDlg::startWork(Work work, const QString& summary, std::function<void()> job,
+                            std::function<void()> done) {
+    m_work = work;
+    m_summary->setPlainText(summary);
     showProgress();
     m_progressTimer.start();
     updateControls();
-    (void)m_worker->start(job, [this, outcome] { OnRunFinished(outcome); });
+    (void)m_worker->start(std::move(job), std::move(done));
 }
 
 void CCleanupDlg::OnRunFinished(const std::shared_ptr<RunOutcome>& outcome) {
+    const bool started = outcome->error.empty();
+    m_changedFiles = m_changedFiles || (started && !outcome->summary.moved.empty());
+    // The plan is spent: what moved is gone, what stayed was refused for a reason.
+    finishWork(started ? cleanuptext::runSummary(outcome->summary)
+                       : QStringLiteral("未能开始清理，没有移动任何文件：") +
+                             QString::fromLocal8Bit(outcome->error.c_str()),
+               QStringLiteral("清理已结束。关闭后列表会重新载入；要再次清理，请重新选择范围。"));
+}
+
+void CCleanupDlg::finishWork(const QString& summary, const QString& status) {
     m_progressTimer.stop();
     showProgress();
     m_work = Work::None;
-    if (!outcome->error.empty()) {
-        m_summary->setPlainText(QStringLiteral("未能开始清理，没有移动任何文件：") +
-                                QString::fromLocal8Bit(outcome->error.c_str()));
-    } else {
-        m_summary->setPlainText(cleanuptext::runSummary(outcome->summary));
-        m_changedFiles = m_changedFiles || !outcome->summary.moved.empty();
-    }
-    // The plan is spent: what moved is gone, what stayed was refused for a reason.
+    m_summary->setPlainText(summary);
     m_model->clear();
     m_groups.reset();
-    m_status->setText(
-        QStringLiteral("清理已结束。关闭后列表会重新载入；要再次清理，请重新选择范围。"));
+    m_status->setText(status);
     updateUndo();
     updateControls();
 }
@@ -394,30 +402,17 @@ void CCleanupDlg::OnUndo() {
     };
     m_totals = CleanupRun::Totals{m_undoPending, 0};
     m_restored = 0;
-    m_work = Work::Undoing;
-    m_summary->setPlainText(QStringLiteral("正在把文件放回原处……"));
-    showProgress();
-    m_progressTimer.start();
-    updateControls();
-    (void)m_worker->start(job, [this, outcome] { OnUndoFinished(outcome); });
+    startWork(Work::Undoing, QStringLiteral("正在把文件放回原处……"), job,
+              [this, outcome] { OnUndoFinished(outcome); });
 }
 
 void CCleanupDlg::OnUndoFinished(const std::shared_ptr<UndoOutcome>& outcome) {
-    m_progressTimer.stop();
-    showProgress();
-    m_work = Work::None;
-    if (!outcome->error.empty())
-        m_summary->setPlainText(QStringLiteral("无法撤销：") +
-                                QString::fromLocal8Bit(outcome->error.c_str()));
-    else
-        m_summary->setPlainText(cleanuptext::undoSummary(outcome->summary));
     m_changedFiles = m_changedFiles || !outcome->summary.restored.empty();
     // Files came back: the plan shown may no longer hold.
-    m_model->clear();
-    m_groups.reset();
-    m_status->setText(QStringLiteral("撤销已结束。关闭后列表会重新载入。"));
-    updateUndo();
-    updateControls();
+    finishWork(outcome->error.empty()
+                   ? cleanuptext::undoSummary(outcome->summary)
+                   : QStringLiteral("无法撤销：") + QString::fromLocal8Bit(outcome->error.c_str()),
+               QStringLiteral("撤销已结束。关闭后列表会重新载入。"));
 }
 
 void CCleanupDlg::OnCancel() {

@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -64,6 +65,7 @@ public:
 private:
     struct RunOutcome;
     struct UndoOutcome;
+    enum class Work { None, Checking, Moving, Undoing };
 
     void setUpLayout();
     void connectCommands();
@@ -76,6 +78,11 @@ private:
     void OnUndo();
     void OnUndoFinished(const std::shared_ptr<UndoOutcome>& outcome);
     void OnCancel();
+    // Shows `summary` and runs `job` on the worker's thread, then `done` here.
+    void startWork(Work work, const QString& summary, std::function<void()> job,
+                   std::function<void()> done);
+    // Shows `summary` and `status` once work has ended; the plan is dropped.
+    void finishWork(const QString& summary, const QString& status);
     void showProgress();
     void updateControls();
     void updateUndo();
@@ -113,7 +120,7 @@ private:
     int m_checkedHere = 0;
 
     CleanupWorker* m_worker;
-    enum class Work { None, Checking, Moving, Undoing } m_work = Work::None;
+    Work m_work = Work::None;
     std::atomic<bool> m_stop{false};
     CleanupRun::Progress m_progress;
     std::atomic<std::uint64_t> m_restored{0};

@@ -322,25 +322,11 @@ void CQuorrelDlg::OnTrashCopies(int row, bool keepThis) {
     if (!opened)
         action.reportNotStarted(this, QStringLiteral("无法打开数据库中的内容缓存：") +
                                           QString::fromLocal8Bit(cache.errorText().c_str()));
-    if (!opened || action.run(this, m_loader.database(), cache) == 0) {
-        m_contentCheck->start(m_loader);
-        m_contentCheck->showGroup(mask);
-        return;
-    }
-    FileInfoAnalyse analyse;
-    (void)analyse.buildIndex();
-    m_keepPage = true;
-    RefreshCategory(m_category);
-    ShowFileList(mask);
+    showAfterFileChanges(mask, opened && action.run(this, m_loader.database(), cache) > 0);
 }
 
-void CQuorrelDlg::OnCleanup() {
-    // The dialog takes the check's results and checks the rest itself.
-    StopContentCheck();
-    const std::string mask = m_shownMask;
-    CCleanupDlg dialog(m_loader, *m_contentCheck, mask, this);
-    dialog.exec();
-    if (!dialog.changedFiles()) {
+void CQuorrelDlg::showAfterFileChanges(const std::string& mask, bool changed) {
+    if (!changed) {
         m_contentCheck->start(m_loader);
         m_contentCheck->showGroup(mask);
         return;
@@ -350,6 +336,15 @@ void CQuorrelDlg::OnCleanup() {
     m_keepPage = true;
     RefreshCategory(m_category);
     if (!mask.empty()) ShowFileList(mask);
+}
+
+void CQuorrelDlg::OnCleanup() {
+    // The dialog takes the check's results and checks the rest itself.
+    StopContentCheck();
+    const std::string mask = m_shownMask;
+    CCleanupDlg dialog(m_loader, *m_contentCheck, mask, this);
+    dialog.exec();
+    showAfterFileChanges(mask, dialog.changedFiles());
 }
 
 void CQuorrelDlg::OnShowInFolder(int row) {

@@ -88,6 +88,10 @@ private:
     void setUpCheckControls();
     void setUpCleanupButton();
     void addTrashCommands(QMenu& menu, int row);
+    // After files were moved or put back (`changed`): rebuilds the index and
+    // shows the category again on the same list page, with the group of
+    // `mask`. Otherwise the content check goes on where it was.
+    void showAfterFileChanges(const std::string& mask, bool changed);
 
     FileInfoLoader m_loader;
     std::string m_selectedPath;
