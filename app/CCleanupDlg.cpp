@@ -11,6 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStackedWidget>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -65,6 +66,7 @@ CCleanupDlg::CCleanupDlg(FileInfoLoader& loader, const CContentCheckPanel& check
       m_progressBar(new QProgressBar(this)),
       m_progressText(new QLabel(this)),
       m_summary(new QPlainTextEdit(this)),
+      m_pages(new QStackedWidget(this)),
       m_queue(loader.database().databasePath()),
       m_worker(new CleanupWorker(this)) {
     setObjectName("cleanupDialog");
@@ -128,7 +130,6 @@ void CCleanupDlg::setUpLayout() {
 
     m_summary->setReadOnly(true);
     m_summary->setMaximumBlockCount(100000);
-    m_summary->setPlaceholderText(QStringLiteral("清理或撤销后，这里列出结果。"));
     m_progressBar->setTextVisible(true);
 
     auto* buttons = new QHBoxLayout;
@@ -141,22 +142,23 @@ void CCleanupDlg::setUpLayout() {
     progress->addWidget(m_progressBar, 1);
     progress->addWidget(m_progressText);
 
+    // The preview, and in its place once work runs, what the work did.
+    m_pages->addWidget(m_preview);
+    m_pages->addWidget(m_summary);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(m_status);
-    layout->addWidget(m_preview, 3);
+    layout->addWidget(m_pages, 1);
     layout->addWidget(m_total);
     layout->addLayout(buttons);
     layout->addLayout(progress);
-    layout->addWidget(m_summary, 1);
     resize(900, 660);
 }
 
 void CCleanupDlg::connectCommands() {
     for (QRadioButton* button : {m_rangeSelected, m_rangeCategory, m_rangeEvery})
-        connect(button, &QRadioButton::toggled, this, [this](bool on) {
-            if (on) OnRangeChanged();
-        });
+        // Clicked, not toggled: choosing the range shown again plans it afresh.
+        connect(button, &QRadioButton::clicked, this, &CCleanupDlg::OnRangeChanged);
     connect(m_rules, &CKeepRulesEditor::changed, this, &CCleanupDlg::replan);
     connect(m_model, &CleanupPlanModel::planChanged, this, &CCleanupDlg::updateControls);
     connect(m_trash, &QPushButton::clicked, this, &CCleanupDlg::OnTrash);
@@ -198,6 +200,7 @@ void CCleanupDlg::OnRangeChanged() {
     m_checked.clear();
     m_groups.reset();
     m_model->clear();
+    m_pages->setCurrentWidget(m_preview);
     const auto add = [this](const std::string& count, const std::string& mask,
                             const std::string& name) {
         if (std::atoi(count.c_str()) < 2 || m_names.count(mask) > 0) return;
@@ -362,6 +365,7 @@ void CCleanupDlg::startWork(Work work, const QString& summary, std::function<voi
                             std::function<void()> done) {
     m_work = work;
     m_summary->setPlainText(summary);
+    m_pages->setCurrentWidget(m_summary);
     showProgress();
     m_progressTimer.start();
     updateControls();
@@ -375,7 +379,7 @@ void CCleanupDlg::OnRunFinished(const std::shared_ptr<RunOutcome>& outcome) {
     finishWork(started ? cleanuptext::runSummary(outcome->summary)
                        : QStringLiteral("未能开始清理，没有移动任何文件：") +
                              QString::fromLocal8Bit(outcome->error.c_str()),
-               QStringLiteral("清理已结束。关闭后列表会重新载入；要再次清理，请重新选择范围。"));
+               QStringLiteral("清理已结束。关闭后列表会重新载入；要再次清理，请再选一次范围。"));
 }
 
 void CCleanupDlg::finishWork(const QString& summary, const QString& status) {
@@ -386,6 +390,7 @@ void CCleanupDlg::finishWork(const QString& summary, const QString& status) {
     m_model->clear();
     m_groups.reset();
     m_status->setText(status);
+    m_progressText->setText(m_progressText->text().remove(QStringLiteral("（正在取消）")));
     updateUndo();
     updateControls();
 }
@@ -412,7 +417,7 @@ void CCleanupDlg::OnUndoFinished(const std::shared_ptr<UndoOutcome>& outcome) {
     finishWork(outcome->error.empty()
                    ? cleanuptext::undoSummary(outcome->summary)
                    : QStringLiteral("无法撤销：") + QString::fromLocal8Bit(outcome->error.c_str()),
-               QStringLiteral("撤销已结束。关闭后列表会重新载入。"));
+               QStringLiteral("撤销已结束。关闭后列表会重新载入；要再次清理，请再选一次范围。"));
 }
 
 void CCleanupDlg::OnCancel() {
@@ -441,7 +446,9 @@ void CCleanupDlg::showProgress() {
     m_progressBar->setRange(0, 1000);
     m_progressBar->setValue(m_totals.bytes == 0 ? (files >= m_totals.files ? 1000 : 0)
                                                 : int(bytes * 1000 / m_totals.bytes));
-    m_progressText->setText(QStringLiteral("已处理 %1 / %2")
-                                .arg(cleanuptext::filesAndBytes(files, bytes))
-                                .arg(cleanuptext::filesAndBytes(m_totals.files, m_totals.bytes)));
+    m_progressText->setText(
+        QStringLiteral("已处理 %1 / %2 个文件，%3 / %4字节")
+            .arg(files)
+            .arg(m_totals.files)
+            .arg(cleanuptext::sizeText(bytes), cleanuptext::sizeText(m_totals.bytes)));
 }

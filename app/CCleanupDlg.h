@@ -25,6 +25,7 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
+class QStackedWidget;
 class QTableView;
 
 // 批量清理: frees the space of many groups of copies in one step. The user
@@ -107,6 +108,7 @@ private:
     QProgressBar* m_progressBar;
     QLabel* m_progressText;
     QPlainTextEdit* m_summary;
+    QStackedWidget* m_pages;  // the preview, or the summary in its place
 
     // The range's groups and their names, in the range's order; results
     // arrive from the main window's check and from this dialog's own.

@@ -71,6 +71,8 @@ CKeepRulesEditor::CKeepRulesEditor(std::vector<KeepRule> rules, QWidget* parent)
     layout->addWidget(m_list, 1);
     layout->addLayout(buttons);
 
+    // Room for a handful of rules; the preview below needs the height.
+    m_list->setMaximumHeight(m_list->fontMetrics().height() * 6 + 2 * m_list->frameWidth());
     fillList(-1);
     connect(add, &QPushButton::clicked, this, &CKeepRulesEditor::OnAdd);
     connect(m_remove, &QPushButton::clicked, this, &CKeepRulesEditor::OnRemove);

@@ -3,18 +3,9 @@
 
 #include <QBrush>
 
+#include "app/CleanupSummaryText.h"
 #include "engine/ui/ItemBytes.h"
 #include "results/ui/GroupStateLook.h"
-#include "util/FileUtility.h"
-
-namespace {
-
-QString sizeText(std::uint64_t bytes) {
-    char text[32];
-    return QString::fromLatin1(FileUtility::formatSize(text, bytes));
-}
-
-}  // namespace
 
 CleanupPlanModel::CleanupPlanModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -76,7 +67,7 @@ QString CleanupPlanModel::displayText(const CleanupStep& step, int column) const
             return paths.join(QStringLiteral("；"));
         }
         case kBytesColumn:
-            return step.refusal.empty() ? sizeText(step.bytes) : QStringLiteral("—");
+            return step.refusal.empty() ? cleanuptext::sizeText(step.bytes) : QStringLiteral("—");
     }
     return QString();
 }

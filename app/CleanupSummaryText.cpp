@@ -10,12 +10,12 @@
 
 namespace cleanuptext {
 
-namespace {
-
 QString sizeText(std::uint64_t bytes) {
     char text[32];
     return QString::fromLatin1(FileUtility::formatSize(text, bytes));
 }
+
+namespace {
 
 // A heading and, under it, each path with its reason indented.
 QString listed(const QString& heading, const QStringList& lines) {
@@ -53,16 +53,19 @@ QString runSummary(const CleanupRun::Summary& summary) {
                        .arg(sizeText(summary.bytesFreed));
     if (summary.cancelled)
         text += QStringLiteral("\n已取消：还有 %1 个文件未处理，仍在原处。").arg(summary.notTried);
-    QStringList stayed, unfinished, unrecorded;
+    QStringList stayed, unfinished, unrecorded, moved;
     for (const CleanupRun::Item& item : summary.refused) {
         const bool inTrash = item.outcome.refusal == CopyRemover::Refusal::NotMovedBack;
         (inTrash ? unfinished : stayed) << line(item.path, reasonOf(item));
     }
-    for (const CleanupRun::Item& item : summary.moved)
+    for (const CleanupRun::Item& item : summary.moved) {
+        moved << QStringLiteral("    ") + itembytes::display(item.path);
         if (!item.recorded) unrecorded << line(item.path, QStringLiteral("未能记录，无法撤销"));
+    }
     text += listed(QStringLiteral("未移动（%1 个文件，仍在原处）：").arg(stayed.size()), stayed);
     text += listed(QStringLiteral("已移到回收站，但未能完成："), unfinished);
     text += listed(QStringLiteral("已移到回收站，但撤销时无法还原："), unrecorded);
+    text += listed(QStringLiteral("已移到回收站的文件："), moved);
     return text;
 }
 

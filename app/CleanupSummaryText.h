@@ -17,7 +17,9 @@ QString runSummary(const CleanupRun::Summary& summary);
 QString undoSummary(const CleanupUndo::Summary& summary);
 // Why `item` did not move.
 QString reasonOf(const CleanupRun::Item& item);
-// "N 个文件，X 字节"
+// "N 个文件，X字节"
 QString filesAndBytes(std::uint64_t files, std::uint64_t bytes);
+// A byte count as the program writes sizes ("1.50 M").
+QString sizeText(std::uint64_t bytes);
 
 }  // namespace cleanuptext
