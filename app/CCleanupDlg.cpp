@@ -83,6 +83,8 @@ CCleanupDlg::CCleanupDlg(FileInfoLoader& loader, const CContentCheckPanel& check
 CCleanupDlg::~CCleanupDlg() {
     m_stop = true;
     m_queue.stop();
+    // The worker's job uses this dialog's members: it ends before they go.
+    delete m_worker;
 }
 
 void CCleanupDlg::setUpLayout() {
@@ -129,7 +131,6 @@ void CCleanupDlg::setUpLayout() {
     header->resizeSection(CleanupPlanModel::kBytesColumn, 80);
 
     m_summary->setReadOnly(true);
-    m_summary->setMaximumBlockCount(100000);
     m_progressBar->setTextVisible(true);
 
     auto* buttons = new QHBoxLayout;
@@ -191,7 +192,34 @@ void CCleanupDlg::reject() {
     QDialog::reject();
 }
 
-// The groups of the range, with their names: those of two files or more.
+// The groups of the range with their names (those of two files or more),
+// in the index's order; false, with `error`, when they cannot be read.
+bool CCleanupDlg::collectRange(QString& error) {
+    const auto add = [this](const std::string& count, const std::string& mask,
+                            const std::string& name) {
+        if (std::atoi(count.c_str()) < 2 || m_names.count(mask) > 0) return;
+        m_masks.push_back(mask);
+        m_names[mask] = name;
+    };
+    const Range chosen = range();
+    if (chosen != Range::Every) {
+        for (int i = 0; i < m_loader.groupCount(); ++i) {
+            const GroupTable::Row row = m_loader.GetFileInfo(i);
+            if (chosen == Range::Category || row[1] == m_shownMask) add(row[0], row[1], row[2]);
+        }
+        return true;
+    }
+    CFileInfoDB& database = m_loader.database();
+    if (!database.query("SELECT FNUM, MASK, FNAME FROM FILEINFO_IDX ORDER BY ID")) {
+        error = QString::fromLocal8Bit(database.errorText().c_str());
+        return false;
+    }
+    for (const CSqliteDB::Row& row : database.resultRows())
+        if (row.size() == 3) add(row[0], row[1], row[2]);
+    database.clearResult();
+    return true;
+}
+
 void CCleanupDlg::OnRangeChanged() {
     m_queue.stop();
     ++m_checkRun;
@@ -201,44 +229,31 @@ void CCleanupDlg::OnRangeChanged() {
     m_groups.reset();
     m_model->clear();
     m_pages->setCurrentWidget(m_preview);
-    const auto add = [this](const std::string& count, const std::string& mask,
-                            const std::string& name) {
-        if (std::atoi(count.c_str()) < 2 || m_names.count(mask) > 0) return;
-        m_masks.push_back(mask);
-        m_names[mask] = name;
-    };
-    const Range chosen = range();
-    if (chosen == Range::Every) {
-        CFileInfoDB& database = m_loader.database();
-        if (!database.query("SELECT FNUM, MASK, FNAME FROM FILEINFO_IDX ORDER BY ID")) {
-            m_status->setText(QStringLiteral("无法读取重复组：") +
-                              QString::fromLocal8Bit(database.errorText().c_str()));
-            updateControls();
-            return;
-        }
-        for (const CSqliteDB::Row& row : database.resultRows())
-            if (row.size() == 3) add(row[0], row[1], row[2]);
-        database.clearResult();
-    } else {
-        for (int i = 0; i < m_loader.groupCount(); ++i) {
-            const GroupTable::Row row = m_loader.GetFileInfo(i);
-            if (chosen == Range::Category || row[1] == m_shownMask) add(row[0], row[1], row[2]);
-        }
+    QString error;
+    if (!collectRange(error)) {
+        m_status->setText(QStringLiteral("无法读取重复组：") + error);
+        updateControls();
+        return;
     }
-    // What the main window's check found is taken as it is; the rest is checked here.
+    // What the main window's check found is taken as it is, until files
+    // moved here; the rest is checked here.
     std::vector<std::string> toCheck;
     for (const std::string& mask : m_masks) {
-        if (const GroupCheck* found = m_check.result(mask))
+        const GroupCheck* found = m_changedFiles ? nullptr : m_check.result(mask);
+        if (found != nullptr)
             m_checked.emplace(mask, *found);
         else
             toCheck.push_back(mask);
     }
     m_toCheck = int(toCheck.size());
     m_checkedHere = 0;
-    if (toCheck.empty()) {
+    if (toCheck.empty())
         OnChecksFinished(m_checkRun);
-        return;
-    }
+    else
+        startChecking(std::move(toCheck));
+}
+
+void CCleanupDlg::startChecking(std::vector<std::string> masks) {
     m_work = Work::Checking;
     const int run = m_checkRun;
     ContentCheckQueue::Listener listener;
@@ -251,7 +266,8 @@ void CCleanupDlg::OnRangeChanged() {
         QMetaObject::invokeMethod(
             this, [this, run] { OnChecksFinished(run); }, Qt::QueuedConnection);
     };
-    m_queue.start(std::move(toCheck), std::move(listener));
+    m_status->setText(QStringLiteral("正在核对内容：0 / %1 组").arg(m_toCheck));
+    m_queue.start(std::move(masks), std::move(listener));
     updateControls();
 }
 

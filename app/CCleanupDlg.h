@@ -71,6 +71,8 @@ private:
     void setUpLayout();
     void connectCommands();
     void OnRangeChanged();
+    [[nodiscard]] bool collectRange(QString& error);
+    void startChecking(std::vector<std::string> masks);
     void OnGroupChecked(int run, const std::shared_ptr<GroupCheck>& group);
     void OnChecksFinished(int run);
     void replan();

@@ -30,7 +30,8 @@ bool CleanupJournal::failed() {
 bool CleanupJournal::rolledBack() {
     (void)failed();
     const std::string reason = error_;
-    (void)database_.execute("ROLLBACK");
+    (void)database_.execute("ROLLBACK TO cleanup_record");
+    (void)database_.execute("RELEASE cleanup_record");
     error_ = reason;
     return false;
 }
@@ -53,17 +54,17 @@ bool CleanupJournal::begin() {
 bool CleanupJournal::record(const CheckedFile& file, const std::string& mask,
                             const platform::TrashedItem& trashed) {
     if (!insert_ && (!ensureTable() || !database_.prepare(insert_, kInsert))) return failed();
-    // The first file of a clean-up replaces the last one, in one transaction:
-    // a failure leaves the earlier clean-up to undo.
+    // The first file of a clean-up replaces the last one, both or neither
+    // (a savepoint nests in the caller's transaction, if there is one).
     const bool first = !recorded_;
-    if (first && !database_.execute("BEGIN")) return failed();
+    if (first && !database_.execute("SAVEPOINT cleanup_record")) return failed();
     if (first &&
         !database_.execute("DELETE FROM LANBROOK_CLEANUP WHERE RUN <> " + std::to_string(run_)))
         return rolledBack();
     if (!database_.stepWith(insert_.get(), {run_, file.path(), mask, std::int64_t(file.rowTime),
                                             trashed.trashedPath, trashed.infoPath}))
         return first ? rolledBack() : failed();
-    if (first && !database_.execute("COMMIT")) return rolledBack();
+    if (first && !database_.execute("RELEASE cleanup_record")) return rolledBack();
     recorded_ = true;
     return true;
 }

@@ -38,7 +38,8 @@ public:
     // Starts a clean-up: its files get the next run number. Nothing is
     // dropped until the first one is recorded.
     [[nodiscard]] bool begin();
-    // Records that `file` (whose row had `mask`) is now at `trashed`.
+    // Records that `file` (whose row had `mask`) is now at `trashed`. Within
+    // a transaction of the caller's, what it writes commits with it.
     [[nodiscard]] bool record(const CheckedFile& file, const std::string& mask,
                               const platform::TrashedItem& trashed);
 
@@ -55,6 +56,7 @@ private:
     [[nodiscard]] bool ensureTable();
     // False, with the database's reason in errorText() (after a rollback).
     [[nodiscard]] bool failed();
+    // failed(), after undoing the first record's writes.
     [[nodiscard]] bool rolledBack();
 
     CSqliteDB& database_;

@@ -2,13 +2,22 @@
 #include "engine/CleanupRun.h"
 
 #include <algorithm>
+#include <chrono>
 #include <map>
 #include <unordered_set>
 #include <utility>
 
 #include "engine/CleanupJournal.h"
+#include "storage/CFileInfoDB.h"
 
 namespace {
+
+// The database learns of the moves in batches, one transaction each (the
+// rows of the files moved deleted, the moves recorded): one commit per file
+// would cost more than the move itself. A batch ends after this long, or
+// this many files, whichever comes first.
+constexpr auto kBatchTime = std::chrono::milliseconds(250);
+constexpr std::size_t kBatchFiles = 1000;
 
 std::uint64_t lengthOfClass(const GroupCheck& group, int contentClass) {
     const auto index = std::size_t(contentClass);
@@ -33,6 +42,7 @@ struct CleanupRun::State {
           CopyRemover::StepHook hook, const std::atomic<bool>& stop, Progress* shown,
           CleanupJournal* record)
         : remover(database, cache, std::move(move), std::move(hook)),
+          files(database),
           cancel(stop),
           progress(shown),
           journal(record) {}
@@ -54,6 +64,7 @@ struct CleanupRun::State {
     }
 
     CopyRemover remover;
+    CFileInfoDB& files;
     const std::atomic<bool>& cancel;
     Progress* progress;
     CleanupJournal* journal;
@@ -63,6 +74,10 @@ struct CleanupRun::State {
     std::uint64_t filesDone = 0;
     std::uint64_t bytesDone = 0;
     std::uint64_t inFile = 0;  // bytes compared of the file in hand
+    // The batch of moves in hand: when it began, and where its items start.
+    bool inBatch = false;
+    std::chrono::steady_clock::time_point batchStart;
+    std::size_t batchFiles = 0, movedAtStart = 0, refusedAtStart = 0;
 };
 
 CleanupRun::CleanupRun(CFileInfoDB& database, ContentChecker& cache, CopyRemover::MoveFunction move,
@@ -89,6 +104,10 @@ CleanupRun::Summary CleanupRun::run(const std::vector<GroupCheck>& groups,
         state.inFile += bytes;
         state.showProgress(state.inFile);
     });
+    beginBatch(state);
+    // Inside a batch the cache's own connection could not write: the hashes
+    // of the files moved are left to its next pruning.
+    state.remover.setForgetHashes(!state.inBatch);
     for (std::size_t i = 0; i < steps.size(); ++i) {
         const CleanupStep& step = steps[i];
         if (state.summary.cancelled && step.refusal.empty()) {
@@ -97,7 +116,39 @@ CleanupRun::Summary CleanupRun::run(const std::vector<GroupCheck>& groups,
         }
         runStep(groups[step.group], i, step, state);
     }
+    endBatch(state);
     return std::move(state.summary);
+}
+
+void CleanupRun::beginBatch(State& state) {
+    // Within a transaction of the caller's, its commit is the batch.
+    state.inBatch = !database_.inTransaction() && database_.execute("BEGIN");
+    state.batchStart = std::chrono::steady_clock::now();
+    state.batchFiles = 0;
+    state.movedAtStart = state.summary.moved.size();
+    state.refusedAtStart = state.summary.refused.size();
+}
+
+void CleanupRun::endBatch(State& state) {
+    if (!state.inBatch || database_.execute("COMMIT")) {
+        state.inBatch = false;
+        return;
+    }
+    // Nothing of the batch was written: the files are in the trash, but
+    // their rows stay until the next analysis, and the moves cannot be undone
+    // from here (the desktop's trash still can).
+    const std::string reason = database_.errorText();
+    (void)database_.execute("ROLLBACK");
+    state.inBatch = false;
+    if (state.summary.journalError.empty()) state.summary.journalError = reason;
+    for (auto* items : {&state.summary.moved, &state.summary.refused}) {
+        const std::size_t from =
+            items == &state.summary.moved ? state.movedAtStart : state.refusedAtStart;
+        for (std::size_t i = from; i < items->size(); ++i) {
+            (*items)[i].recorded = false;
+            (*items)[i].outcome.rowDeleted = false;
+        }
+    }
 }
 
 void CleanupRun::runStep(const GroupCheck& group, std::size_t index, const CleanupStep& step,
@@ -169,5 +220,10 @@ CleanupRun::Item CleanupRun::moveOne(const GroupCheck& group, std::size_t index,
     ++state.filesDone;
     state.bytesDone += item.length;
     state.showProgress(0);
+    if (state.inBatch && (++state.batchFiles >= kBatchFiles ||
+                          std::chrono::steady_clock::now() - state.batchStart >= kBatchTime)) {
+        endBatch(state);
+        beginBatch(state);
+    }
     return item;
 }

@@ -27,6 +27,12 @@ class ContentChecker;
 // and a step whose file that stays was moved by an earlier step moves
 // nothing. Files are told apart as the planner does (CleanupPlanner::fileKey)
 // and by their paths.
+//
+// The database learns of the moves in transactions of a quarter second at
+// most: the files' rows deleted and the moves recorded to be undone. Their
+// cached hashes are left to the content cache's next pruning. A batch the
+// database refuses leaves the rows of its files (the next analysis removes
+// them) and its moves unrecorded; the summary says so.
 class CleanupRun {
 public:
     // Why a file of the plan was held back before the removal path was asked.
@@ -90,6 +96,8 @@ private:
     void runStep(const GroupCheck& group, std::size_t index, const CleanupStep& step, State& state);
     Item moveOne(const GroupCheck& group, std::size_t index, const CleanupStep& step, int file,
                  State& state);
+    void beginBatch(State& state);
+    void endBatch(State& state);
 
     CFileInfoDB& database_;
     ContentChecker& cache_;

@@ -31,13 +31,14 @@ bool asChecked(const platform::FileStatus& status, std::uint64_t length, const C
     return status.regular && status.length == length && status.modificationTime == file.rowTime;
 }
 
-// Compares the two open files from their start, block by block, calling
-// `onBlock` with each block found equal and `afterFirst` once the first is.
-// False, with `unreadable` set and `reason` given, when one cannot be read.
-bool sameBytes(platform::ContentFile& a, platform::ContentFile& b, bool& unreadable,
-               std::string& reason, const std::function<void()>& afterFirst,
+// Compares the two open files from their start, block by block through the
+// two buffers (of one size), calling `onBlock` with each block found equal
+// and `afterFirst` once the first is. False, with `unreadable` set and
+// `reason` given, when one cannot be read.
+bool sameBytes(platform::ContentFile& a, platform::ContentFile& b, std::vector<char>& left,
+               std::vector<char>& right, bool& unreadable, std::string& reason,
+               const std::function<void()>& afterFirst,
                const std::function<void(std::uint64_t)>& onBlock) {
-    std::vector<char> left(kCompareBlock), right(kCompareBlock);
     for (bool first = true;; first = false) {
         const std::int64_t gotA = a.read(left.data(), left.size());
         const std::int64_t gotB = b.read(right.data(), right.size());
@@ -133,7 +134,7 @@ CopyRemover::Outcome CopyRemover::moveOne(const GroupCheck& group, int keep, int
         return outcome;
     }
     outcome.rowDeleted = database_.deleteFile(moved.folderId, moved.name);
-    (void)cache_.forget(moved.folderId, moved.name);
+    if (forgetHashes_) (void)cache_.forget(moved.folderId, moved.name);
     return outcome;
 }
 
@@ -171,9 +172,11 @@ CopyRemover::Refusal CopyRemover::compare(const GroupCheck& group, int keep, int
         return Refusal::SameFile;
     }
     step(Step::BeforeCompare, keep, file);
+    left_.resize(kCompareBlock);  // kept from file to file: a clean-up compares thousands
+    right_.resize(kCompareBlock);
     bool unreadable = false;
     if (!sameBytes(
-            pair.kept, pair.copy, unreadable, reason,
+            pair.kept, pair.copy, left_, right_, unreadable, reason,
             [&] { step(Step::DuringCompare, keep, file); }, onBlock_)) {
         if (!unreadable) reason = "its bytes differ from the file that stays";
         return unreadable ? Refusal::Unreadable : Refusal::ContentDiffers;

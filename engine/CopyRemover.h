@@ -96,6 +96,12 @@ public:
     void setBlockListener(std::function<void(std::uint64_t bytes)> onBlock) {
         onBlock_ = std::move(onBlock);
     }
+    // Whether a moved file's cached hash is dropped at once (the default) or
+    // left to the content cache's next pruning, which drops every row whose
+    // file row is gone (a stale row is never used: its file row is). A run
+    // that moves many files within one transaction of `database` leaves it:
+    // the cache's own connection cannot write until that transaction ends.
+    void setForgetHashes(bool forget) { forgetHashes_ = forget; }
 
 private:
     struct Compared;
@@ -117,4 +123,6 @@ private:
     MoveFunction move_;
     StepHook hook_;
     std::function<void(std::uint64_t)> onBlock_;
+    bool forgetHashes_ = true;
+    std::vector<char> left_, right_;  // the comparison's blocks, kept from file to file
 };

@@ -176,3 +176,34 @@ TEST_F(CleanupRunTrashTest, TrashNeverTouchesTheFilesOfAStepThePlanRefused) {
     for (const char* stays : {"a/one.txt", "c/one-again.txt", "d/other.txt"})
         EXPECT_EQ(readWhole(tree_.native(stays)), content) << stays;
 }
+
+TEST_F(CleanupRunTrashTest, TrashWhoseBatchTheDatabaseRefusesSaysSoAndLeavesTheRows) {
+    const std::string mask = addFile("a.txt", "held");
+    addFile("b.txt", "held");
+    const std::vector<GroupCheck> groups = checked({mask});
+    CFileInfoDB database(ConfigInfo::global().getDatabasePath());
+    ASSERT_TRUE(database.open());
+    ContentChecker cache(ConfigInfo::global().getDatabasePath());
+    ASSERT_TRUE(cache.open()) << cache.errorText();
+    CleanupJournal journal(database);
+    ASSERT_TRUE(journal.begin()) << journal.errorText();
+    // Another program reads in a transaction: no commit can end meanwhile.
+    CSqliteDB reader(ConfigInfo::global().getDatabasePath());
+    ASSERT_TRUE(reader.open());
+    ASSERT_TRUE(reader.execute("BEGIN"));
+    ASSERT_TRUE(reader.query("SELECT COUNT(*) FROM FILEINFO_FIF"));
+
+    const std::atomic<bool> never{false};
+    const CleanupRun::Summary summary =
+        CleanupRun(database, cache)
+            .run(groups, planned(groups, "shortest-path"), never, nullptr, &journal);
+    ASSERT_TRUE(reader.execute("ROLLBACK"));
+
+    ASSERT_EQ(pathsOf(summary.moved), std::vector<std::string>{"b.txt"});
+    EXPECT_FALSE(summary.moved[0].recorded);
+    EXPECT_FALSE(summary.moved[0].outcome.rowDeleted);
+    EXPECT_NE(summary.journalError.find("locked"), std::string::npos) << summary.journalError;
+    EXPECT_FALSE(exists("b.txt"));
+    EXPECT_EQ(rowsNamed("FILEINFO_FIF", "b.txt"), 1u);  // until the next analysis
+    EXPECT_EQ(rowCount("LANBROOK_CLEANUP"), 0u);
+}
