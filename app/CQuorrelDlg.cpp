@@ -17,8 +17,10 @@
 #include "app/CAboutDlg.h"
 #include "app/CCleanupDlg.h"
 #include "app/CIgnoreFolderDlg.h"
+#include "app/CScopeDlg.h"
 #include "app/CTrashCopiesAction.h"
 #include "app/SystemMenu.h"
+#include "engine/AnalysisScope.h"
 #include "engine/ConfigInfo.h"
 #include "engine/ContentChecker.h"
 #include "engine/FileInfoAnalyse.h"
@@ -77,8 +79,10 @@ const std::pair<int, int> kCategoryButtons[] = {
 // The content check's figures: beside the file list's caption, where the
 // template has no control (dialog units).
 constexpr int kCheckStatus[] = {370, 36, 258, 8};
-// 批量清理: in the caption's row, level with the tab headers (the top row has
-// no room left between its radio buttons and buttons).
+// 扫描范围 and 批量清理: between the caption and the figures, level with the
+// tab headers (the top row has no room left between its radio buttons and
+// buttons).
+constexpr int kScopeButton[] = {262, 33, 50, 13};
 constexpr int kCleanupButton[] = {316, 33, 50, 13};
 constexpr int kClassColumnWidth = 90;
 
@@ -121,7 +125,7 @@ CQuorrelDlg::CQuorrelDlg(QWidget* parent)
     m_tabs->setCurrentIndex(0);
     listrows::setUpSingleColumn(*m_fileList, QStringLiteral("文件名"));
     setUpCheckControls();
-    setUpCleanupButton();
+    setUpAddedButtons();
     // The pages' controls follow the tab control in the tab order (Qt skips
     // those of the hidden page).
     QWidget* previous = m_tabs;
@@ -156,12 +160,24 @@ void CQuorrelDlg::setUpCheckControls() {
                                                           &m_listPage, m_fileList, status);
 }
 
-void CQuorrelDlg::setUpCleanupButton() {
-    auto* cleanup = new QPushButton(QStringLiteral("批量清理"), this);
-    cleanup->setObjectName("cleanupButton");
-    cleanup->setGeometry(DialogTemplateBuilder::toPixels(
-        font(), kCleanupButton[0], kCleanupButton[1], kCleanupButton[2], kCleanupButton[3]));
-    connect(cleanup, &QPushButton::clicked, this, &CQuorrelDlg::OnCleanup);
+// 扫描范围 and 批量清理, beside the file list's caption.
+void CQuorrelDlg::setUpAddedButtons() {
+    const struct {
+        const char* text;
+        const char* name;
+        const int* rectangle;
+        void (CQuorrelDlg::*command)();
+    } buttons[] = {
+        {"扫描范围", "scopeButton", kScopeButton, &CQuorrelDlg::OnScope},
+        {"批量清理", "cleanupButton", kCleanupButton, &CQuorrelDlg::OnCleanup},
+    };
+    for (const auto& added : buttons) {
+        auto* button = new QPushButton(QString::fromUtf8(added.text), this);
+        button->setObjectName(added.name);
+        const int* r = added.rectangle;
+        button->setGeometry(DialogTemplateBuilder::toPixels(font(), r[0], r[1], r[2], r[3]));
+        connect(button, &QPushButton::clicked, this, added.command);
+    }
 }
 
 void CQuorrelDlg::StopContentCheck() {
@@ -286,7 +302,10 @@ void CQuorrelDlg::OnFileListRightClick(const QPoint& position) {
 // content check has found what it needs: another copy that stays, or copies
 // to move.
 void CQuorrelDlg::addTrashCommands(QMenu& menu, int row) {
-    const GroupCheck* group = m_contentCheck->result(m_shownMask);
+    // Protected folders unknown (a database that cannot be read): nothing is offered.
+    AnalysisScope protection;
+    const bool known = protection.loadProtection(m_loader.database());
+    const GroupCheck* group = known ? m_contentCheck->result(m_shownMask) : nullptr;
     const int file = group && row >= 0 ? CTrashCopiesAction::fileOfPath(
                                              *group, listrows::rowBytes(*m_fileList, row))
                                        : -1;
@@ -303,7 +322,8 @@ void CQuorrelDlg::addTrashCommands(QMenu& menu, int row) {
     for (const auto& command : commands) {
         QAction* action = menu.addAction(QString::fromUtf8(command.text));
         action->setObjectName(command.name);
-        action->setEnabled(group && CTrashCopiesAction(*group, file, command.kind).offered());
+        action->setEnabled(group &&
+                           CTrashCopiesAction(*group, file, command.kind, &protection).offered());
     }
 }
 
@@ -311,9 +331,17 @@ void CQuorrelDlg::OnTrashCopies(int row, bool keepThis) {
     const GroupCheck* found = m_contentCheck->result(m_shownMask);
     if (!found || row < 0 || row >= m_fileList->rowCount()) return;
     const int file = CTrashCopiesAction::fileOfPath(*found, listrows::rowBytes(*m_fileList, row));
+    AnalysisScope protection;
+    if (!protection.loadProtection(m_loader.database())) {
+        QMessageBox::warning(this, QString::fromUtf8(CTrashCopiesAction::kTrashThisText),
+                             QStringLiteral("无法读取受保护的文件夹，没有移动任何文件：") +
+                                 QString::fromLocal8Bit(m_loader.database().errorText().c_str()));
+        return;
+    }
     CTrashCopiesAction action(
         *found, file,
-        keepThis ? CTrashCopiesAction::Kind::KeepThis : CTrashCopiesAction::Kind::TrashThis);
+        keepThis ? CTrashCopiesAction::Kind::KeepThis : CTrashCopiesAction::Kind::TrashThis,
+        &protection);
     if (!action.confirm(this)) return;
     const std::string mask = m_shownMask;
     StopContentCheck();
@@ -381,6 +409,38 @@ void CQuorrelDlg::ShowDuplicateRatio(int permille) {
 void CQuorrelDlg::OnAbout() {
     CAboutDlg about(this);
     about.exec();
+}
+
+void CQuorrelDlg::OnScope() {
+    AnalysisScope chosen;
+    if (!chosen.load(m_loader.database(), AnalysisScope::Stored::Chosen)) {
+        QMessageBox::warning(
+            this, QStringLiteral("扫描范围"),
+            QStringLiteral("无法读取扫描范围：%1")
+                .arg(QString::fromLocal8Bit(m_loader.database().errorText().c_str())));
+        return;
+    }
+    CScopeDlg dialog(chosen, this);
+    if (dialog.exec() != QDialog::Accepted || dialog.scope() == chosen) return;
+    if (!dialog.scope().save(m_loader.database(), AnalysisScope::Stored::Chosen)) {
+        QMessageBox::warning(
+            this, QStringLiteral("扫描范围"),
+            QStringLiteral("无法保存扫描范围：%1")
+                .arg(QString::fromLocal8Bit(m_loader.database().errorText().c_str())));
+        return;
+    }
+    // Protected marks count at once; other folders only after an analysis.
+    if (dialog.scope().sameSelection(chosen)) return;
+    QMessageBox ask(QMessageBox::Question, QStringLiteral("扫描范围"),
+                    QStringLiteral("扫描范围已更改。现在按新的范围重新分析吗？"),
+                    QMessageBox::NoButton, this);
+    ask.setObjectName("scopeAnalyseQuestion");
+    QPushButton* now = ask.addButton(QStringLiteral("立即分析"), QMessageBox::AcceptRole);
+    now->setObjectName("analyseNowButton");
+    ask.addButton(QStringLiteral("稍后"), QMessageBox::RejectRole)->setObjectName("laterButton");
+    ask.setDefaultButton(now);
+    ask.exec();
+    if (ask.clickedButton() == now) RunAnalysis();
 }
 
 void CQuorrelDlg::OnIgnoreManager() {

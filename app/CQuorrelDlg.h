@@ -60,6 +60,9 @@ public:
     void OnTrashCopies(int row, bool keepThis);
     void OnAbout();
     void OnIgnoreManager();
+    // 扫描范围: edits the chosen scope; when the folders changed, offers to
+    // analyse at once.
+    void OnScope();
     // 批量清理: the clean-up dialog over the checked groups; after files
     // moved or came back, rebuilds the index and shows the category again,
     // on the same list page.
@@ -86,7 +89,7 @@ private:
     void OnFileListRightClick(const QPoint& position);
     void connectCommands();
     void setUpCheckControls();
-    void setUpCleanupButton();
+    void setUpAddedButtons();
     void addTrashCommands(QMenu& menu, int row);
     // After files were moved or put back (`changed`): rebuilds the index and
     // shows the category again on the same list page, with the group of

@@ -4,8 +4,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+#include <algorithm>
 #include <utility>
 
+#include "engine/AnalysisScope.h"
 #include "engine/ui/ItemBytes.h"
 #include "storage/CFileInfoDB.h"
 #include "util/FileUtility.h"
@@ -18,14 +20,24 @@ QString pathOf(const GroupCheck& group, int file) {
 
 }  // namespace
 
-CTrashCopiesAction::CTrashCopiesAction(GroupCheck group, int file, Kind kind)
+CTrashCopiesAction::CTrashCopiesAction(GroupCheck group, int file, Kind kind,
+                                       const AnalysisScope* protection)
     : m_group(std::move(group)) {
     if (file < 0 || std::size_t(file) >= m_group.files.size()) return;
+    const auto isProtected = [&](int i) {
+        return protection != nullptr &&
+               protection->isProtected(m_group.files[std::size_t(i)].path());
+    };
     if (kind == Kind::KeepThis) {
         m_keep = file;
         m_moving = CopyRemover::copiesOf(m_group, file);
-    } else {
-        m_keep = CopyRemover::keeperFor(m_group, file);
+        m_moving.erase(std::remove_if(m_moving.begin(), m_moving.end(), isProtected),
+                       m_moving.end());
+    } else if (!isProtected(file)) {
+        // A protected copy of the same content is the one that stays.
+        const std::vector<int> others = CopyRemover::copiesOf(m_group, file);
+        const auto kept = std::find_if(others.begin(), others.end(), isProtected);
+        m_keep = kept != others.end() ? *kept : CopyRemover::keeperFor(m_group, file);
         if (m_keep >= 0) m_moving = {file};
     }
 }
@@ -91,6 +103,8 @@ QString CTrashCopiesAction::refusalText(const CopyRemover::Outcome& outcome) {
             return QStringLiteral("移动时它或保留的文件发生变化，已放回原处");
         case R::NotMovedBack:
             return QStringLiteral("移动时它或保留的文件发生变化，且无法放回原处：") + reason;
+        case R::Protected:
+            return QStringLiteral("在受保护的文件夹中（扫描范围），不移动");
     }
     return reason;
 }

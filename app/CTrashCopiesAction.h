@@ -9,6 +9,7 @@
 #include "engine/CopyRemover.h"
 #include "engine/GroupCheck.h"
 
+class AnalysisScope;
 class CFileInfoDB;
 class QWidget;
 
@@ -24,7 +25,10 @@ public:
     enum class Kind { TrashThis, KeepThis };
 
     // `file` indexes `group.files`; -1 (a row of no checked file) offers nothing.
-    CTrashCopiesAction(GroupCheck group, int file, Kind kind);
+    // With `protection`, a file in a protected folder is never moved and is
+    // the first choice for the copy that stays.
+    CTrashCopiesAction(GroupCheck group, int file, Kind kind,
+                       const AnalysisScope* protection = nullptr);
 
     // Whether the command may be offered: the chosen file's class holds
     // another file that stays (TrashThis) or other files to move (KeepThis).

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "engine/AnalyseThreadProc.h"
 
+#include <algorithm>
 #include <ctime>
 #include <string>
 #include <vector>
 
+#include "engine/AnalysisScope.h"
 #include "engine/CAnalyseInfoLog.h"
+#include "engine/ConfigInfo.h"
 #include "engine/FileInfoAnalyse.h"
 #include "engine/FileInfoProc.h"
 #include "util/FileUtility.h"
@@ -18,10 +21,20 @@ namespace {
 // the time taken before it began: a run killed part way, or one whose writes
 // a lock refused, leaves the previous record, so the next run rechecks every
 // file modified since then.
-std::uint64_t scanRoot(const std::string& root, IInfoLog& log) {
+//
+// A drive root's previous scan is its own latest record. A chosen folder
+// (`coveredFromAbove`) was also brought up to date by every completed scan
+// of a folder above it, so the newest of those records counts.
+std::uint64_t scanRoot(const std::string& root, IInfoLog& log, bool coveredFromAbove) {
     FileInfoProc scanner(root.c_str());
     scanner.lastScanTime = 0;
-    scanner.lastScanTime = scanner.folderData().lastScanTime(scanner.rootPath());
+    if (!coveredFromAbove) {
+        scanner.lastScanTime = scanner.folderData().lastScanTime(scanner.rootPath());
+    } else {
+        for (const std::string& folder : AnalysisScope::foldersAbove(scanner.rootPath()))
+            scanner.lastScanTime =
+                std::max(scanner.lastScanTime, scanner.folderData().lastScanTime(folder));
+    }
     const auto started = static_cast<std::int64_t>(std::time(nullptr));
     scanner.scanFolder(scanner.rootPath().c_str(), log);
     CFileInfoDB& database = scanner.folderData().database();
@@ -37,18 +50,35 @@ void postState(IMessageTarget* target, std::uintptr_t state) {
     if (target != nullptr) (void)target->postMessage(WM_ANALYSE_STATE, state, 0);
 }
 
+// The scope chosen in the window; every drive when none is stored, or when
+// it cannot be read even after waiting a moment for another program's write.
+AnalysisScope chosenScope() {
+    AnalysisScope scope;
+    if (!AnalysisScope::loadFrom(ConfigInfo::global().getDatabasePath(),
+                                 AnalysisScope::Stored::Chosen, scope))
+        return AnalysisScope();
+    return scope;
+}
+
 }  // namespace
 
-unsigned long AnalyseThreadProc(IMessageTarget* target, AnalysisOutcome* outcome) {
+unsigned long AnalyseThreadProc(IMessageTarget* target, AnalysisOutcome* outcome,
+                                const AnalysisScope* scope) {
     postState(target, kStateStarted);
+    const AnalysisScope chosen = scope != nullptr ? *scope : chosenScope();
     CAnalyseInfoLog log(target);
     AnalysisOutcome result;
-    for (const std::string& root : FileUtility::getLogicalDrives())
-        result.failedWrites += scanRoot(root, log);
+    if (chosen.coversEveryDrive()) {
+        for (const std::string& root : FileUtility::getLogicalDrives())
+            result.failedWrites += scanRoot(root, log, false);
+    } else {
+        for (const std::string& root : chosen.roots())
+            result.failedWrites += scanRoot(root, log, true);
+    }
 
     (void)log.print(kIndexBuildingText);
     {
-        FileInfoAnalyse analyse;
+        FileInfoAnalyse analyse(chosen);
         (void)analyse.buildIndex();
         result.indexWritten = analyse.indexWritten();
     }

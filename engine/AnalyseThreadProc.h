@@ -5,6 +5,8 @@
 
 #include "engine/IMessageTarget.h"
 
+class AnalysisScope;
+
 // What a run leaves for a caller that wants to know (the console runner; the
 // window stays silent): the writes the database refused, a lock held by
 // another program or a full disk for instance, and whether the index was
@@ -20,7 +22,16 @@ struct AnalysisOutcome {
 // a progress block per folder entered, file counts at most once a second, the
 // two index texts, and WM_ANALYSE_STATE 2 last. Fills `outcome` when given.
 // Returns 0.
-unsigned long AnalyseThreadProc(IMessageTarget* target, AnalysisOutcome* outcome = nullptr);
+//
+// With a scope of chosen folders (`scope`, else the scope chosen in the
+// window and stored in the database; empty: every drive, as above) the run
+// walks those folders instead of the drive roots, each as a root is walked,
+// with a scan record of its own; the newest record of the folder or of a
+// folder above it tells from when on its files count as modified, so a
+// folder an earlier, wider analysis covered is not read again. The index is
+// then built from the files under those folders only.
+unsigned long AnalyseThreadProc(IMessageTarget* target, AnalysisOutcome* outcome = nullptr,
+                                const AnalysisScope* scope = nullptr);
 
 // The texts of the progress blocks posted when the index build begins and
 // when it is done; both carry the run's final file count.

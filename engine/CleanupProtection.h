@@ -8,14 +8,10 @@
 class CSqliteDB;
 
 // The protected folders a clean-up plans with, in the window and on the
-// command line alike: a file in one always stays. They are chosen with the
-// analysis scope, which keeps them in tables of its own; this is the one
-// place a clean-up reads them from.
-//
-// Seam: this build has no stored scope yet, so no folder is protected and
-// `test` is left empty (the planner then protects nothing). Where the scope
-// exists, this reads it (AnalysisScope::loadProtection) and answers with its
-// isProtected(); a scope that cannot be read must fail here, so that nothing
-// is planned without it.
+// command line alike: a file in one always stays. They are those of the
+// analysis scope (AnalysisScope::loadProtection: the folders protected in
+// the scope chosen now and in the one the result shown was made from), read
+// from `database`. False, with `error`, when they cannot be read: nothing
+// may be planned then. `test` is left empty when no folder is protected.
 [[nodiscard]] bool loadCleanupProtection(CSqliteDB& database, CleanupPlanner::ProtectedTest& test,
                                          std::string& error);

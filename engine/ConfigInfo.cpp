@@ -20,9 +20,11 @@ const ConfigInfo& ConfigInfo::global() {
 }
 
 void ConfigInfo::setUp(const std::string& profileFolder) {
+    // A native POSIX profile (one that no drive maps) keeps its own separator.
+    const char separator = !profileFolder.empty() && profileFolder[0] == '/' ? '/' : '\\';
     // The separator before FileInfoData is added unconditionally, only the final one on demand.
-    dataDirectory_ = profileFolder + "\\" + "FileInfoData";
-    if (dataDirectory_.back() != '\\') dataDirectory_ += '\\';
+    dataDirectory_ = profileFolder + separator + "FileInfoData";
+    if (dataDirectory_.back() != separator) dataDirectory_ += separator;
     // A folder that cannot be created shows later, when the database does not open.
     (void)FileUtility::makeDirectories(dataDirectory_.c_str());
     databaseBase_ = dataDirectory_ + escapeStoreName("FileInfo");

@@ -5,12 +5,16 @@
 
 // Where the database lives: the folder FileInfoData in the user's profile,
 // created at construction, and the one database file every connection opens.
-// Immutable after construction; may be read from any thread.
+// The paths are in program form (C:\Users\ann\FileInfoData\) where a drive
+// holds the profile; a POSIX profile that no drive maps gives native paths
+// (/home/ann/FileInfoData/), which the file-system seam takes as they are,
+// so the database never depends on the drive map. Immutable after
+// construction; may be read from any thread.
 class ConfigInfo {
 public:
     // Reads the profile folder from the environment (USERPROFILE, else HOME
-    // on POSIX) and creates the data directory. When no profile folder can be
-    // formed, isValid() is false and the paths are empty.
+    // on POSIX) and creates the data directory. When neither is set,
+    // isValid() is false and the paths are empty.
     ConfigInfo();
     // As above with the profile folder given (program form).
     explicit ConfigInfo(const std::string& profileFolder);

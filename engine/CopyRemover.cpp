@@ -5,6 +5,7 @@
 #include <cstring>
 #include <utility>
 
+#include "engine/AnalysisScope.h"
 #include "engine/ContentChecker.h"
 #include "storage/CFileInfoDB.h"
 #include "util/platform/ContentFile.h"
@@ -95,16 +96,23 @@ int CopyRemover::keeperFor(const GroupCheck& group, int file) {
 std::vector<CopyRemover::Outcome> CopyRemover::moveToTrash(const GroupCheck& group, int keep,
                                                            const std::vector<int>& files) {
     const std::vector<int> offered = copiesOf(group, keep);
+    AnalysisScope protection;
+    const bool protectionKnown = protection.loadProtection(database_);
     std::vector<Outcome> outcomes;
     for (const int file : files) {
-        if (std::find(offered.begin(), offered.end(), file) != offered.end()) {
-            outcomes.push_back(moveOne(group, keep, file));
-            continue;
-        }
         Outcome outcome;
         outcome.file = file;
-        outcome.refusal = Refusal::NotOffered;
-        outcome.reason = "it is not another copy of the file that stays";
+        if (std::find(offered.begin(), offered.end(), file) == offered.end()) {
+            outcome.refusal = Refusal::NotOffered;
+            outcome.reason = "it is not another copy of the file that stays";
+        } else if (!protectionKnown ||
+                   protection.isProtected(group.files[std::size_t(file)].path())) {
+            outcome.refusal = Refusal::Protected;
+            outcome.reason = protectionKnown ? "it lies in a protected folder"
+                                             : "the protected folders cannot be read";
+        } else {
+            outcome = moveOne(group, keep, file);
+        }
         outcomes.push_back(std::move(outcome));
     }
     return outcomes;

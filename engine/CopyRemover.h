@@ -52,6 +52,7 @@ public:
         TrashFailed,     // the trash refused it; `reason` says why
         MovedBack,       // it moved, then was found changed, and was put back
         NotMovedBack,    // as MovedBack, but it could not be put back: it is at `trashed`
+        Protected,       // it lies in a protected folder (or they cannot be read)
     };
     struct Outcome {
         int file = -1;  // index into the group's files
@@ -87,7 +88,9 @@ public:
     static int keeperFor(const GroupCheck& group, int file);
 
     // Moves each of `files` (indices into `group.files`) to the trash, each
-    // checked against `keep` first. One outcome per file, in that order.
+    // checked against `keep` first. A file in a protected folder
+    // (AnalysisScope::loadProtection) is refused. One outcome per file, in
+    // that order.
     std::vector<Outcome> moveToTrash(const GroupCheck& group, int keep,
                                      const std::vector<int>& files);
 

@@ -17,6 +17,10 @@ int hexDigit(char c) {
     return -1;
 }
 
+const char* text(const char* value) {
+    return value != nullptr ? value : "";
+}
+
 // A connection that hands each file row to the build as SQLite delivers it,
 // instead of keeping every row: the whole file table never sits in memory.
 class FileRowReader : public CFileInfoDB {
@@ -24,16 +28,45 @@ public:
     FileRowReader(std::string path, FileInfoAnalyse& build)
         : CFileInfoDB(std::move(path)), build_(build) {}
 
+    // The rows of every file: (ID, MASK, FNAME) in ID order.
+    bool readAll() {
+        streaming_ = true;
+        const bool read = query("SELECT ID, MASK, FNAME FROM FILEINFO_FIF");
+        streaming_ = false;
+        return read;
+    }
+    // The rows of the files under the scope's folders: (ID, MASK, FNAME, folder).
+    bool readUnder(const AnalysisScope& scope) {
+        scope_ = &scope;
+        streaming_ = true;
+        const bool read = queryFileRowsUnder(scope.roots());
+        streaming_ = false;
+        return read;
+    }
+
 protected:
-    // Only the file rows' query has three columns; the others keep their rows.
+    // Only the file rows reach the build; other queries keep their rows.
     int addResultRow(int count, char** values, char** names) override {
-        if (count != 3) return CFileInfoDB::addResultRow(count, values, names);
-        build_.addRow(values[1] != nullptr ? values[1] : "", values[2] != nullptr ? values[2] : "");
+        if (!streaming_) return CFileInfoDB::addResultRow(count, values, names);
+        if (count == 3) {
+            build_.addRow(text(values[1]), text(values[2]));
+        } else if (count == 4) {
+            // Rows come folder by folder: the root is looked up once per folder.
+            if (folder_ != text(values[3])) {
+                folder_ = text(values[3]);
+                root_ = scope_->rootOf(folder_);
+            }
+            build_.addRow(std::atoll(text(values[0])), text(values[1]), text(values[2]), root_);
+        }
         return 0;
     }
 
 private:
     FileInfoAnalyse& build_;
+    const AnalysisScope* scope_ = nullptr;
+    bool streaming_ = false;
+    std::string folder_;
+    int root_ = -1;
 };
 
 // A connection that compares the stored index with the entries a rewrite
@@ -91,8 +124,12 @@ private:
 bool FileInfoAnalyse::buildIndex() {
     FileRowReader database(ConfigInfo::global().getDatabasePath(), *this);
     (void)database.open();  // a connection that did not open makes the query fail
-    // No file row changed since the index was built from them: a build would
-    // write the same rows, so none is read.
+    if (!settleScope(database)) {
+        database.close();
+        return false;
+    }
+    // No file row changed since the index was built from them (for this
+    // scope): a build would write the same rows, so none is read.
     if (database.indexIsCurrent()) {
         indexWritten_ = true;
         database.close();
@@ -102,7 +139,8 @@ bool FileInfoAnalyse::buildIndex() {
     // it behind the rows, so the next run builds again rather than never.
     std::int64_t generation = -1;
     if (!database.fileGeneration(generation)) generation = -1;
-    if (!database.query("SELECT ID, MASK, FNAME FROM FILEINFO_FIF")) {
+    const bool read = scope_.coversEveryDrive() ? database.readAll() : database.readUnder(scope_);
+    if (!read) {
         database.close();
         return false;
     }
@@ -119,19 +157,47 @@ bool FileInfoAnalyse::buildIndex() {
     return true;
 }
 
+bool FileInfoAnalyse::settleScope(CFileInfoDB& database) {
+    AnalysisScope recorded;
+    if (!recorded.load(database, AnalysisScope::Stored::Analysed)) return false;
+    if (!scopeGiven_) {
+        scope_ = std::move(recorded);
+        return true;
+    }
+    if (recorded == scope_) return true;
+    // Other folders or another rule: the index no longer answers for the scope.
+    return scope_.save(database, AnalysisScope::Stored::Analysed, !recorded.sameSelection(scope_));
+}
+
 void FileInfoAnalyse::addRow(const char* mask, const char* name) {
     key_.assign(mask);  // reuses its buffer: only a new MASK costs an allocation
     Group& group = masks_[key_];
     if (group.count++ == 0) group.name = name;
 }
 
+void FileInfoAnalyse::addRow(std::int64_t id, const char* mask, const char* name, int root) {
+    key_.assign(mask);
+    Group& group = masks_[key_];
+    if (group.count++ == 0 || id < group.id) {
+        group.name = name;
+        group.id = id;
+    }
+    if (group.root < 0)
+        group.root = root;
+    else if (root != group.root)
+        group.across = true;
+}
+
 std::vector<std::string> FileInfoAnalyse::takeSortedEntries() {
     std::vector<std::string> entries;
     entries.reserve(masks_.size());
+    const bool acrossOnly = scope_.matchesAcross();
     while (!masks_.empty()) {
         const auto node = masks_.extract(masks_.begin());
         const std::string& mask = node.key();
         const Group& group = node.mapped();
+        // Copies within one chosen folder do not count; a single file stays.
+        if (acrossOnly && group.count > 1 && !group.across) continue;
         const std::int64_t waste = static_cast<std::int64_t>(group.count - 1) *
                                    static_cast<std::int64_t>(sizeFromMask(mask));
         entries.push_back(formatEntry(waste, group.count, mask, group.name));

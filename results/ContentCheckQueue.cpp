@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "engine/AnalysisScope.h"
 #include "engine/ContentChecker.h"
 
 ContentCheckQueue::ContentCheckQueue(std::string databasePath)
@@ -58,7 +59,8 @@ void ContentCheckQueue::run() {
     index_.clear();
     for (std::size_t i = 0; i < masks_.size(); ++i) index_.emplace(masks_[i], int(i));
     bool completed = false;
-    if (checker.open() && checker.loadGroups(masks_, groups) && groups.size() == masks_.size()) {
+    if (checker.open() && checker.loadGroups(masks_, groups) && groups.size() == masks_.size() &&
+        AnalysisScope::keepAnalysedFiles(databasePath_, groups)) {
         std::vector<bool> done(groups.size(), false);
         std::size_t cursor = 0;
         for (int next = takeNext(done, cursor); next >= 0 && !stop_;

@@ -139,6 +139,8 @@ bool FileInfoLoader::loadGroups(int code) {
     // The old tree's leaves name the old groups; it goes before the new ones come.
     pathTree_.clear();
     static_cast<void>(database_.open());
+    // Without its scope the result could show files the analysis left out.
+    if (!scope_.load(database_, AnalysisScope::Stored::Analysed)) return false;
     const bool read = database_.streamRows(
         [this] { return database_.queryIndex(); },
         [this, code](const RowView& row) {
@@ -161,7 +163,10 @@ bool FileInfoLoader::buildPathTree(int code) {
     static_cast<void>(database_.open());
     std::string path;
     const bool read = database_.streamRows(
-        [this] { return database_.queryAllFiles(); },
+        [this] {
+            return scope_.coversEveryDrive() ? database_.queryAllFiles()
+                                             : database_.queryAllFilesUnder(scope_.roots());
+        },
         [this, code, &path](const RowView& row) {
             if (row.size() != 3) return true;
             const std::string_view mask = row[0], folder = row[1], name = row[2];
@@ -185,13 +190,16 @@ GroupTable::Row FileInfoLoader::GetFileInfo(int index) const {
 std::vector<std::string> FileInfoLoader::getGroupFiles(const std::string& mask) {
     static_cast<void>(database_.open());
     std::vector<std::string> paths;
-    const bool read =
-        database_.streamRows([this, &mask] { return database_.queryFilesByMask(mask); },
-                             [&paths](const RowView& row) {
-                                 if (row.size() >= 2)
-                                     paths.emplace_back(std::string(row[0]).append(row[1]));
-                                 return true;
-                             });
+    const bool read = database_.streamRows(
+        [this, &mask] {
+            return scope_.coversEveryDrive()
+                       ? database_.queryFilesByMask(mask)
+                       : database_.queryFilesByMaskUnder(mask, scope_.roots());
+        },
+        [&paths](const RowView& row) {
+            if (row.size() >= 2) paths.emplace_back(std::string(row[0]).append(row[1]));
+            return true;
+        });
     if (!read) paths.clear();
     return paths;
 }

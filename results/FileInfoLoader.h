@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/AnalysisScope.h"
 #include "results/CPathTree.h"
 #include "results/CStreamingFileInfoDB.h"
 #include "results/GroupTable.h"
@@ -22,6 +23,11 @@
 //
 // Rows are taken from the database as SQLite delivers them, so a refresh never
 // holds the raw rows of a million files beside the model built from them.
+//
+// When the index was built for chosen folders (the analysed AnalysisScope),
+// the path tree and a group's files hold the files under those folders only,
+// read through statements of their own; rows of files outside them, kept
+// for a later, wider analysis, never show.
 class FileInfoLoader {
 public:
     // Category codes, as the main window's buttons pass them.
@@ -73,9 +79,10 @@ public:
     bool isInCategory(int code, const std::string& nameWithBar) const;
 
     // Loads the groups of `code` and their byte totals, and empties the path
-    // tree (buildPathTree() fills it). False, with the model left empty, when
-    // the index cannot be read (no connection, no FILEINFO_IDX). Rows that do
-    // not have exactly three columns are skipped.
+    // tree (buildPathTree() fills it); reads the analysed scope too. False,
+    // with the model left empty, when the index or the scope cannot be read
+    // (no connection, no FILEINFO_IDX). Rows that do not have exactly three
+    // columns are skipped.
     bool loadGroups(int code);
 
     // Rebuilds the path tree from every stored file of `code`: folder path +
@@ -105,6 +112,8 @@ public:
     // Sum over the loaded groups with FNUM > 1 of (FNUM - 1) x size.
     std::int64_t duplicateBytes() const { return duplicateBytes_; }
     const CPathTree& pathTree() const { return pathTree_; }
+    // The folders the loaded result describes, as of the last loadGroups().
+    const AnalysisScope& scope() const { return scope_; }
     // The loader's connection, which the tree page's ignore action writes through.
     CFileInfoDB& database() { return database_; }
 
@@ -117,5 +126,6 @@ private:
     std::int64_t totalBytes_ = 0;
     std::int64_t duplicateBytes_ = 0;
     CPathTree pathTree_;
+    AnalysisScope scope_;
     CStreamingFileInfoDB database_;
 };

@@ -63,6 +63,19 @@ const char* const kFileUpdate =
 const char* const kIndexInsert =
     "INSERT INTO FILEINFO_IDX (FTSIZE, FNUM, MASK, FNAME) VALUES (?,?,?,?)";
 
+// "(A.FNAME >= 'C:\\a\\' AND A.FNAME < 'C:\\a]') OR ...": the folder rows under
+// any of `folders`, each a range SQLite answers from the index on FNAME.
+// "0" (no row) for an empty list.
+std::string underFolders(const std::vector<std::string>& folders) {
+    if (folders.empty()) return "0";
+    std::string condition = "(";
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        if (i > 0) condition += " OR ";
+        condition += "(" + sqltext::prefixCondition("A.FNAME", folders[i]) + ")";
+    }
+    return condition + ")";
+}
+
 }  // namespace
 
 CSqliteDB::Value CFileInfoDB::idValue(const std::string& id) {
@@ -322,4 +335,33 @@ bool CFileInfoDB::queryAllFiles() {
     return query(
         "SELECT B.MASK, A.FNAME, B.FNAME FROM FILEINFO_DIF A, FILEINFO_FIF B WHERE B.FOLDERID = "
         "A.ID");
+}
+
+bool CFileInfoDB::queryAllFilesUnder(const std::vector<std::string>& folders) {
+    return query("SELECT B.MASK, A.FNAME, B.FNAME FROM FILEINFO_DIF A, FILEINFO_FIF B WHERE " +
+                 underFolders(folders) + " AND B.FOLDERID = A.ID");
+}
+
+bool CFileInfoDB::queryFilesByMaskUnder(const std::string& mask,
+                                        const std::vector<std::string>& folders) {
+    return query("SELECT A.FNAME, B.FNAME FROM FILEINFO_DIF A, FILEINFO_FIF B WHERE " +
+                 underFolders(folders) +
+                 " AND B.FOLDERID = A.ID AND B.MASK = " + sqltext::quoted(mask));
+}
+
+bool CFileInfoDB::queryFileRowsUnder(const std::vector<std::string>& folders) {
+    return query(
+        "SELECT B.ID, B.MASK, B.FNAME, A.FNAME FROM FILEINFO_DIF A, FILEINFO_FIF B WHERE " +
+        underFolders(folders) + " AND B.FOLDERID = A.ID");
+}
+
+bool CFileInfoDB::queryDuplicateFiles(const std::vector<std::string>& folders) {
+    // The sort of every duplicate file goes to temporary files on disk, so
+    // memory stays bounded; the connection keeps that setting.
+    if (!execute("PRAGMA temp_store = FILE")) return false;
+    const std::string scope = folders.empty() ? std::string() : " AND " + underFolders(folders);
+    return query(
+        "SELECT I.ID, I.FNUM, I.MASK, A.FNAME, B.FNAME FROM FILEINFO_IDX I, FILEINFO_FIF B, "
+        "FILEINFO_DIF A WHERE I.FNUM > 1 AND B.MASK = I.MASK AND A.ID = B.FOLDERID" +
+        scope + " ORDER BY I.ID, A.FNAME || B.FNAME");
 }

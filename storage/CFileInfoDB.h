@@ -141,6 +141,27 @@ public:
     // pass over the file rows (the others never reach the caller).
     [[nodiscard]] bool queryFilesWithMasks(const std::vector<std::string>& masks);
 
+    // Statements beside the specified ones, for an analysis of chosen folders:
+    // each reads only the files whose folder FNAME begins with one of
+    // `folders` (byte for byte, every one ending in a backslash; no
+    // character is a wildcard). An empty list selects no file.
+    //
+    // The rows of queryAllFiles(), of those files.
+    [[nodiscard]] bool queryAllFilesUnder(const std::vector<std::string>& folders);
+    // The rows of queryFilesByMask(), of those files.
+    [[nodiscard]] bool queryFilesByMaskUnder(const std::string& mask,
+                                             const std::vector<std::string>& folders);
+    // Rows (file ID, MASK, file FNAME, folder FNAME) of those files, in no
+    // particular order: what the index is built from.
+    [[nodiscard]] bool queryFileRowsUnder(const std::vector<std::string>& folders);
+    // Rows (index ID, FNUM, MASK, folder FNAME, file FNAME) of every file
+    // whose MASK has an index row of two files or more, ordered by that row's
+    // ID (most waste first), then by path; with `folders` not empty only the
+    // files under them. The sort spills to temporary files, not memory (the
+    // connection keeps temp_store = FILE afterwards), so a million rows can
+    // be read one by one.
+    [[nodiscard]] bool queryDuplicateFiles(const std::vector<std::string>& folders);
+
     // A row ID text as a statement binds it: the number the INTEGER affinity
     // of an ID column makes of it; any other text (which no row has) as it
     // stands, so it matches nothing.

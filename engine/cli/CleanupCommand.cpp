@@ -56,14 +56,6 @@ std::string nativeText(const std::string& path) {
     return native.empty() ? path : native;
 }
 
-const char* valueOf(const char* name, int argc, char** argv, int& i) {
-    const std::size_t length = std::strlen(name);
-    if (std::strncmp(argv[i], name, length) != 0) return nullptr;
-    if (argv[i][length] == '=') return argv[i] + length + 1;
-    if (argv[i][length] != '\0' || i + 1 >= argc) return nullptr;
-    return argv[++i];
-}
-
 // A folder of a path: rule in program form, ending in a backslash: a native
 // absolute path through the drive map, or a path in program form as it is.
 bool programFolder(std::string& folder) {
@@ -117,22 +109,16 @@ bool CleanupCommand::readKeepRules(const char* text) {
     return true;
 }
 
-int CleanupCommand::take(int argc, char** argv, int& i) {
-    if (std::strcmp(argv[i], "--trash-copies") == 0) {
+bool CleanupCommand::takeFlag(const char* argument) {
+    if (std::strcmp(argument, "--trash-copies") == 0)
         trashCopies_ = true;
-    } else if (std::strcmp(argv[i], "--dry-run") == 0) {
+    else if (std::strcmp(argument, "--dry-run") == 0)
         dryRun_ = true;
-    } else if (std::strcmp(argv[i], "--yes") == 0) {
+    else if (std::strcmp(argument, "--yes") == 0)
         yes_ = true;
-    } else if (const char* rules = valueOf("--keep", argc, argv, i)) {
-        if (!readKeepRules(rules)) return -1;
-    } else if (std::strcmp(argv[i], "--keep") == 0) {
-        std::fprintf(stderr, "lanbrook-scan: --keep needs a list of rules\n");
-        return -1;
-    } else {
-        return 0;
-    }
-    return 1;
+    else
+        return false;
+    return true;
 }
 
 int CleanupCommand::check() const {
@@ -158,15 +144,16 @@ std::vector<std::string> CleanupCommand::ruleSpellings() const {
     return spellings;
 }
 
-std::vector<GroupCheck> CleanupCommand::takeChecked(const ScanSummary& summary,
-                                                    VerifyRun& verified) {
+std::vector<GroupCheck> CleanupCommand::takeChecked(const ScanSummary& summary, VerifyRun& verified,
+                                                    bool copyAll) {
     std::unordered_set<std::string> shown;
     for (const ScanSummary::Group& group : summary.top) shown.insert(group.mask);
     std::vector<GroupCheck> groups;
     for (const std::string& mask : summary.duplicateMasks) {
         const auto found = verified.kept.find(mask);
         if (found == verified.kept.end()) continue;
-        groups.push_back(shown.count(mask) > 0 ? found->second : std::move(found->second));
+        groups.push_back(copyAll || shown.count(mask) > 0 ? found->second
+                                                          : std::move(found->second));
     }
     return groups;
 }

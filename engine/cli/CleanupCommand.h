@@ -26,10 +26,12 @@ public:
 
     bool active() const { return trashCopies_; }
 
-    // Takes argv[i] when it is an option of the clean-up, with its value
-    // (advancing `i`): 1. 0 when it is none; -1 after a usage error was
-    // printed on standard error.
-    int take(int argc, char** argv, int& i);
+    // Takes `argument` when it is one of the clean-up's flags (--trash-copies,
+    // --dry-run, --yes); false when it is none.
+    bool takeFlag(const char* argument);
+    // Reads the value of --keep (rules are added to those given before).
+    // False after a usage error was printed on standard error.
+    [[nodiscard]] bool readKeepRules(const char* text);
     // After every argument: -1 when they go together, else the exit status
     // of a usage error (printed).
     int check() const;
@@ -37,7 +39,9 @@ public:
     // The checked groups of every duplicate group of `summary`, most waste
     // first, taken out of `verified` (which must keep them all) except those
     // the summary still shows, which are copied.
-    static std::vector<GroupCheck> takeChecked(const ScanSummary& summary, VerifyRun& verified);
+    // With `copyAll` every group is copied (the sets printed later need them).
+    static std::vector<GroupCheck> takeChecked(const ScanSummary& summary, VerifyRun& verified,
+                                               bool copyAll);
 
     // Plans over `groups` (checked, in the order their sets are shown) in
     // the database file `databasePath`, then carries the plan out unless it
@@ -55,7 +59,6 @@ public:
     static const char* helpText();
 
 private:
-    [[nodiscard]] bool readKeepRules(const char* text);
     std::vector<std::string> ruleSpellings() const;
     void printPlan(std::FILE* out) const;
     void printRun(std::FILE* out) const;

@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "engine/AnalysisScope.h"
 #include "engine/FileInfoAnalyse.h"
 #include "engine/GroupCheck.h"
 #include "engine/cli/VerifyRun.h"
@@ -48,22 +49,29 @@ std::string sizeText(std::uint64_t bytes) {
 }  // namespace
 
 bool ScanSummary::load(const std::string& databasePath, std::size_t topGroups, std::string& error,
-                       bool withPaths) {
+                       bool withPaths, std::uint64_t minSize) {
+    AnalysisScope scope;
+    CSqliteDB scopeReader(databasePath);
+    if (!scopeReader.open() || !scope.load(scopeReader, AnalysisScope::Stored::Analysed)) {
+        error = scopeReader.errorText();
+        return false;
+    }
     // Rows (FNUM, MASK, FNAME) in ID order: the most wasteful group first.
     RowReader index(databasePath, [&](const char* fnum, const char* mask, const char* name) {
-        addGroup(std::atoi(fnum), mask, name, topGroups);
+        addGroup(std::atoi(fnum), mask, name, topGroups, minSize);
     });
     if (!index.open() || !index.queryIndex()) {
         error = index.errorText();
         return false;
     }
-    return top.empty() || !withPaths || loadPaths(databasePath, error);
+    return top.empty() || !withPaths || loadPaths(databasePath, scope, error);
 }
 
-void ScanSummary::addGroup(int fileCount, const char* mask, const char* name,
-                           std::size_t topGroups) {
+void ScanSummary::addGroup(int fileCount, const char* mask, const char* name, std::size_t topGroups,
+                           std::uint64_t minSize) {
     const auto count = static_cast<std::uint64_t>(std::max(fileCount, 0));
     const std::uint64_t size = FileInfoAnalyse::sizeFromMask(mask);
+    if (size < minSize) return;
     const std::uint64_t waste = count > 0 ? (count - 1) * size : 0;
     ++groups;
     storedFiles += count;
@@ -82,7 +90,8 @@ void ScanSummary::addGroup(int fileCount, const char* mask, const char* name,
     top.push_back(std::move(group));
 }
 
-bool ScanSummary::loadPaths(const std::string& databasePath, std::string& error) {
+bool ScanSummary::loadPaths(const std::string& databasePath, const AnalysisScope& scope,
+                            std::string& error) {
     // One pass over the file rows (MASK, folder, name) finds the files of every top group.
     std::unordered_map<std::string, std::vector<std::string>*> wanted;
     std::vector<std::string> masks;
@@ -92,7 +101,7 @@ bool ScanSummary::loadPaths(const std::string& databasePath, std::string& error)
     }
     RowReader files(databasePath, [&](const char* mask, const char* folder, const char* name) {
         const auto found = wanted.find(mask);
-        if (found == wanted.end()) return;
+        if (found == wanted.end() || !scope.holds(folder)) return;
         found->second->push_back(nativePath(std::string(folder) + name));
     });
     if (!files.open() || !files.queryFilesWithMasks(masks)) {

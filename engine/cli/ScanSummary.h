@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+class AnalysisScope;
 class VerifyRun;
 struct GroupCheck;
 
@@ -24,10 +25,12 @@ public:
 
     // Reads the index and, with `withPaths`, the files of the `topGroups`
     // most wasteful duplicate groups from the database file `databasePath`
-    // (program form). False, with the reason in `error`, when the index
-    // cannot be read.
+    // (program form): of a scope of chosen folders, the files under them
+    // only. Groups of files smaller than `minSize` are left out of
+    // everything. False, with the reason in `error`, when the index or the
+    // scope cannot be read.
     [[nodiscard]] bool load(const std::string& databasePath, std::size_t topGroups,
-                            std::string& error, bool withPaths = true);
+                            std::string& error, bool withPaths = true, std::uint64_t minSize = 0);
 
     // Writes the totals and the top groups, at most `pathsPerGroup` files
     // each. With `verified`, also the groups of each state and the verified
@@ -44,8 +47,10 @@ public:
     std::vector<std::string> duplicateMasks;  // of every group of two files or more, in index order
 
 private:
-    void addGroup(int fileCount, const char* mask, const char* name, std::size_t topGroups);
-    [[nodiscard]] bool loadPaths(const std::string& databasePath, std::string& error);
+    void addGroup(int fileCount, const char* mask, const char* name, std::size_t topGroups,
+                  std::uint64_t minSize);
+    [[nodiscard]] bool loadPaths(const std::string& databasePath, const AnalysisScope& scope,
+                                 std::string& error);
     void printVerified(std::FILE* out, const VerifyRun& verified) const;
     static void printClasses(std::FILE* out, const GroupCheck& group, std::size_t pathsPerGroup);
 };

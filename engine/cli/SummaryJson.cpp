@@ -99,3 +99,43 @@ std::string summaryJson(const ScanSummary& summary, std::uint32_t filesHandled,
     out["top"] = topGroups(summary, verified);
     return out.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }
+
+void beginJsonSets(std::FILE* out, const std::string& summaryText) {
+    // The summary ends "\n}\n"; the sets go in before that brace.
+    std::string head = summaryText;
+    const std::size_t brace = head.rfind('}');
+    if (brace != std::string::npos) head.erase(brace);
+    while (!head.empty() && head.back() == '\n') head.pop_back();
+    std::fputs(head.c_str(), out);
+    std::fputs(",\n  \"sets\": [", out);
+}
+
+void writeJsonSet(std::FILE* out, const DuplicateSets::Set& set, bool first) {
+    json entry;
+    entry["size"] = set.size;
+    entry["count"] = set.files.size();
+    entry["waste"] = set.waste;
+    entry["mask"] = set.mask;
+    json files = json::array();
+    for (const DuplicateSets::File& file : set.files) {
+        json item;
+        putText(item, "path", nativePath(file.path));
+        if (file.isProtected) item["protected"] = true;
+        if (file.linkSet >= 0) item["link_set"] = file.linkSet;
+        files.push_back(std::move(item));
+    }
+    entry["files"] = std::move(files);
+    // Indented as a member of the array at the object's second level.
+    std::string text = entry.dump(2, ' ', false, json::error_handler_t::replace);
+    std::string indented = "\n    ";
+    for (const char c : text) {
+        indented += c;
+        if (c == '\n') indented += "    ";
+    }
+    if (!first) std::fputc(',', out);
+    std::fputs(indented.c_str(), out);
+}
+
+void endJsonSets(std::FILE* out, bool anySet) {
+    std::fputs(anySet ? "\n  ]\n}\n" : "]\n}\n", out);
+}

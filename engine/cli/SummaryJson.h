@@ -2,7 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
+
+#include "engine/cli/DuplicateSets.h"
 
 class ScanSummary;
 class VerifyRun;
@@ -19,3 +22,13 @@ class VerifyRun;
 // ("path_bytes"), so no path is lost.
 std::string summaryJson(const ScanSummary& summary, std::uint32_t filesHandled,
                         const std::string& databasePath, const VerifyRun* verified);
+
+// The summary with every duplicate set added under "sets", written as the
+// sets come, so that a million files never stand in memory as JSON at once:
+// beginJsonSets writes `summaryText` (as summaryJson gives it) without its
+// closing brace and opens the array, writeJsonSet writes one set (size,
+// count, waste, mask and files: path, path_bytes where needed, protected
+// when it is, link_set for a hard link), endJsonSets closes both.
+void beginJsonSets(std::FILE* out, const std::string& summaryText);
+void writeJsonSet(std::FILE* out, const DuplicateSets::Set& set, bool first);
+void endJsonSets(std::FILE* out, bool anySet);

@@ -3,6 +3,7 @@
 
 #include <atomic>
 
+#include "engine/AnalysisScope.h"
 #include "engine/ContentChecker.h"
 #include "engine/cli/ProgressLine.h"
 
@@ -13,6 +14,10 @@ bool VerifyRun::run(const std::string& databasePath, const std::vector<std::stri
     std::vector<GroupCheck> groups;
     if (!checker.open() || !checker.loadGroups(masks, groups)) {
         error = checker.errorText();
+        return false;
+    }
+    if (!AnalysisScope::keepAnalysedFiles(databasePath, groups)) {
+        error = "the analysed folders cannot be read";
         return false;
     }
     std::uint64_t totalFiles = 0, totalBytes = 0;

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "engine/AnalyseThreadProc.h"
+#include "engine/ConfigInfo.h"
 #include "engine/ui/CAnalyseMessageEvent.h"
 #include "engine/ui/ControlIds.h"
 #include "util/FileUtility.h"
@@ -62,8 +63,13 @@ bool CFileAnalyseDlg::postMessage(unsigned message, std::uintptr_t wParam, std::
 }
 
 bool CFileAnalyseDlg::OnInitDialog() {
+    // The folders chosen in 扫描范围 are walked in place of the drives.
+    if (!AnalysisScope::loadFrom(ConfigInfo::global().getDatabasePath(),
+                                 AnalysisScope::Stored::Chosen, scope_))
+        scope_ = AnalysisScope();
     QString drives;
-    for (const std::string& root : FileUtility::getLogicalDrives())
+    for (const std::string& root :
+         scope_.coversEveryDrive() ? FileUtility::getLogicalDrives() : scope_.roots())
         drives += "[" + QString::fromLocal8Bit(root.data(), int(root.size())) + "]  ";
     setFieldText(control<QLineEdit>(ids::kAnalyseDrives), drives);
     setFieldText(control<QLineEdit>(ids::kAnalyseFolder), QStringLiteral("正在启动分析..."));
@@ -75,7 +81,7 @@ void CFileAnalyseDlg::OnTimer() {
     startTimer_.stop();
     control<QPushButton>(ids::kOk)->setEnabled(false);
     running_ = true;
-    worker_ = std::thread([this] { AnalyseThreadProc(this); });
+    worker_ = std::thread([this] { AnalyseThreadProc(this, nullptr, &scope_); });
 }
 
 void CFileAnalyseDlg::customEvent(QEvent* event) {

@@ -5,12 +5,14 @@
 
 #include <thread>
 
+#include "engine/AnalysisScope.h"
 #include "engine/IMessageTarget.h"
 #include "engine/ui/CTemplateDialog.h"
 
 // The modal dialog in which an analysis run happens (template 129). One
 // second after it is first shown it starts the run on a worker thread and
-// shows the drive roots, the folder being handled and the running file count
+// shows the drive roots (or the folders chosen in 扫描范围, which the run
+// walks instead), the folder being handled and the running file count
 // from the worker's posted messages. While the run lasts the exit button is
 // disabled and neither Escape nor the close button ends the dialog, so a run
 // always finishes before its creator reads the results. With closeWhenDone
@@ -47,6 +49,7 @@ private:
     void joinWorker();
 
     QTimer startTimer_;
+    AnalysisScope scope_;  // read when the dialog opens; the worker walks it
     std::thread worker_;
     bool running_ = false;
 };

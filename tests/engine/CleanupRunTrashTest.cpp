@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include "CleanupSupport.h"
+#include "engine/AnalysisScope.h"
+#include "engine/CleanupProtection.h"
 
 using trashtest::readWhole;
 using trashtest::trashedAs;
@@ -206,4 +208,45 @@ TEST_F(CleanupRunTrashTest, TrashWhoseBatchTheDatabaseRefusesSaysSoAndLeavesTheR
     EXPECT_FALSE(exists("b.txt"));
     EXPECT_EQ(rowsNamed("FILEINFO_FIF", "b.txt"), 1u);  // until the next analysis
     EXPECT_EQ(rowCount("LANBROOK_CLEANUP"), 0u);
+}
+
+// The protected folders come from the analysis scope stored in the
+// database: a plan made with them keeps every protected file, whatever the
+// rules prefer, and none of them moves.
+TEST_F(CleanupRunTrashTest, TrashNeverMovesAFileOfAProtectedFolderOfTheStoredScope) {
+    const std::string content(2048, 'k');
+    const std::string mask = addFile("kept/a/photo.jpg", content);
+    addFile("kept/b/photo.jpg", content);
+    addFile("loose/photo.jpg", content);
+    const std::vector<GroupCheck> groups = checked({mask});
+    CFileInfoDB database(ConfigInfo::global().getDatabasePath());
+    ASSERT_TRUE(database.open());
+    AnalysisScope scope;
+    scope.addFolder(folder("kept"), true);
+    ASSERT_TRUE(scope.save(database, AnalysisScope::Stored::Chosen)) << database.errorText();
+
+    CleanupPlanner::ProtectedTest isProtected;
+    std::string error;
+    ASSERT_TRUE(loadCleanupProtection(database, isProtected, error)) << error;
+    ASSERT_TRUE(isProtected);
+    // Shortest path would keep loose/photo.jpg and move both protected files.
+    const std::vector<CleanupStep> steps = planned(groups, "shortest-path", isProtected);
+    ASSERT_EQ(steps.size(), 1u);
+    const CleanupRun::Summary summary = carryOut(groups, steps);
+
+    EXPECT_EQ(pathsOf(summary.moved), std::vector<std::string>{"loose/photo.jpg"});
+    EXPECT_TRUE(summary.refused.empty());
+    EXPECT_TRUE(exists("kept/a/photo.jpg") && exists("kept/b/photo.jpg"));
+}
+
+TEST_F(CleanupRunTrashTest, ProtectedFoldersThatCannotBeReadRefuseThePlan) {
+    CFileInfoDB database(ConfigInfo::global().getDatabasePath());
+    ASSERT_TRUE(database.open());
+    // Both tables of a scope, of a layout no scope has.
+    ASSERT_TRUE(database.execute("CREATE TABLE LANBROOK_SCOPE (SOMETHING TEXT)"));
+    ASSERT_TRUE(database.execute("CREATE TABLE LANBROOK_SCOPE_SET (SOMETHING TEXT)"));
+    CleanupPlanner::ProtectedTest isProtected;
+    std::string error;
+    EXPECT_FALSE(loadCleanupProtection(database, isProtected, error));
+    EXPECT_FALSE(error.empty());
 }

@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "TrashSupport.h"
+#include "engine/AnalysisScope.h"
 
 using trashtest::indexNamed;
 using trashtest::readWhole;
@@ -206,4 +207,36 @@ TEST_F(CopyRemoverTrashTest, TrashRefusalOfTheMoveItselfKeepsItsReason) {
     EXPECT_EQ(outcomes[0].reason, "no room in the trash");
     EXPECT_EQ(readWhole(tree_.native("b.txt")), "kept");
     EXPECT_EQ(rowsNamed("FILEINFO_FIF", "b.txt"), 1u);
+}
+
+TEST_F(CopyRemoverTrashTest, AFileInAProtectedFolderIsRefusedAndStays) {
+    const std::string content(3000, 'k');
+    const std::string mask = addFile("work/a.bin", content);
+    addFile("archive/a.bin", content);
+    const GroupCheck group = check(mask);
+    ASSERT_EQ(group.state, GroupState::Confirmed);
+    AnalysisScope chosen;
+    chosen.addFolder(folder("archive"), true);
+    {
+        CFileInfoDB db(ConfigInfo::global().getDatabasePath());
+        ASSERT_TRUE(db.open());
+        ASSERT_TRUE(chosen.save(db, AnalysisScope::Stored::Chosen));
+    }
+    // Asked to move the protected copy and keep the other, the remover refuses.
+    int archived = -1, work = -1;
+    for (std::size_t i = 0; i < group.files.size(); ++i)
+        (group.files[i].folderPath == folder("archive") ? archived : work) = int(i);
+    CFileInfoDB database(ConfigInfo::global().getDatabasePath());
+    ASSERT_TRUE(database.open());
+    ContentChecker cache(ConfigInfo::global().getDatabasePath());
+    ASSERT_TRUE(cache.open());
+    CopyRemover remover(database, cache);
+    const auto refused = remover.moveToTrash(group, work, {archived});
+    ASSERT_EQ(refused.size(), 1u);
+    EXPECT_EQ(refused[0].refusal, CopyRemover::Refusal::Protected);
+    EXPECT_EQ(readWhole(tree_.native("archive/a.bin")), content);
+    // The other way round the move is allowed: the protected copy stays.
+    const auto moved = remover.moveToTrash(group, archived, {work});
+    EXPECT_EQ(moved.at(0).refusal, CopyRemover::Refusal::None) << moved.at(0).reason;
+    EXPECT_TRUE(platform::pathExists(tree_.drivePath("archive/a.bin")));
 }

@@ -164,3 +164,19 @@ TEST_F(RunnerCleanupTest, WithoutYesNothingIsScannedOrMovedAndBadArgumentsAreRef
                              "path:FOLDER", "Exit status 4"})
         EXPECT_TRUE(contains(help.out, word)) << word;
 }
+
+TEST_F(RunnerCleanupTest, TrashCopiesKeepsEveryFileOfAProtectedFolderFirst) {
+    makeTree();
+    // Deepest would keep b/deeper/photo.jpg; the protected folder comes first.
+    const ScanResult result = run({"--json", "--trash-copies", "--keep", "deepest", "--yes",
+                                   "--protect", tree_.native("drive/a"), tree_.native("drive")});
+    ASSERT_EQ(result.status, 0) << result.err;
+    const json summary = json::parse(result.out);
+    EXPECT_EQ(summary.at("plan").at("keep_rules").at(0), "protected");
+    EXPECT_EQ(summary.at("cleanup").at("moved").size(), 3u);
+    EXPECT_TRUE(exists("drive/a/photo.jpg"));
+    EXPECT_TRUE(exists("drive/a/notes.txt"));
+    for (const char* goes :
+         {"drive/b/deeper/photo.jpg", "drive/c/photo (1).jpg", "drive/b/notes.txt"})
+        EXPECT_FALSE(exists(goes)) << goes;
+}

@@ -9,28 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "RunnerSupport.h"
 #include "TempTree.h"
-
-namespace {
-
-struct Outcome {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-bool contains(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-}  // namespace
 
 class RunnerTest : public ::testing::Test {
 protected:
@@ -88,13 +68,24 @@ TEST_F(RunnerTest, UnknownArgumentExitsWithTwoBeforeTouchingAnything) {
     EXPECT_FALSE(std::ifstream(tree_.native("drive/profile/FileInfoData/FileInfo__.db")).good());
 }
 
-TEST_F(RunnerTest, ProfileOutsideEveryDriveExitsWithTwoAndSaysWhy) {
+TEST_F(RunnerTest, NoProfileVariableExitsWithTwoAndSaysWhy) {
     makeSample();
-    const Outcome outcome =
-        run("LANBROOK_DRIVES=C:=" + tree_.native("drive") + " USERPROFILE=/ HOME=/", "-q");
+    const Outcome outcome = run("LANBROOK_DRIVES=C:=" + tree_.native("drive"), "-q");
     EXPECT_EQ(outcome.exitCode, 2);
     EXPECT_TRUE(contains(outcome.err, "USERPROFILE")) << outcome.err;
     EXPECT_TRUE(outcome.out.empty()) << outcome.out;
+}
+
+TEST_F(RunnerTest, AProfileOutsideEveryDriveHoldsTheDatabaseAtItsNativePath) {
+    makeSample();
+    tree_.makeFolder("elsewhere");
+    const Outcome outcome = run(
+        "LANBROOK_DRIVES=C:=" + tree_.native("drive") + " USERPROFILE=" + tree_.native("elsewhere"),
+        "-q");
+    ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
+    EXPECT_TRUE(contains(outcome.out, tree_.native("elsewhere/FileInfoData/FileInfo__.db")))
+        << outcome.out;
+    EXPECT_TRUE(std::ifstream(tree_.native("elsewhere/FileInfoData/FileInfo__.db")).good());
 }
 
 TEST_F(RunnerTest, RunOnASampleTreePrintsTheTotalsAndTheWastefulGroupWithItsFiles) {

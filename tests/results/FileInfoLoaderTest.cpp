@@ -443,3 +443,62 @@ TEST_F(FileInfoLoaderTest, ALockedDatabaseLoadsAnEmptyModelAtOnce) {
     EXPECT_TRUE(loader_.pathTree().root().children().empty());
     EXPECT_TRUE(writer_.execute("COMMIT"));
 }
+
+// A result analysed for chosen folders. Folder names are upper-case, as a
+// scan stores them where paths ignore case; '_', '%' and a quote are no
+// wildcards and no end of a literal.
+class ScopedLoaderTest : public FileInfoLoaderTest {
+protected:
+    void SetUp() override {
+        FileInfoLoaderTest::SetUp();
+        storeGroup(photo_, {"C:\\A_B\\PHOTO.JPG", "C:\\IT'S\\SUB\\PHOTO.JPG", "C:\\AXB\\PHOTO.JPG",
+                            "C:\\A_BC\\PHOTO.JPG", "D:\\A%\\PHOTO.JPG"});
+        storeGroup(notes_, {"C:\\OUT\\NOTES.TXT", "C:\\OUT\\DEEP\\NOTES.TXT"});
+        storeGroup(alone_, {"C:\\A_B\\ALONE.TXT"});
+        scope_.addFolder("C:\\A_B\\", false);
+        scope_.addFolder("C:\\IT'S\\", false);
+        scope_.addFolder("D:\\A%\\", false);
+        FileInfoAnalyse builder(scope_);
+        ASSERT_TRUE(builder.buildIndex());
+    }
+
+    const std::string photo_ = maskOf(5000, 1), notes_ = maskOf(4000, 2), alone_ = maskOf(10, 3);
+    AnalysisScope scope_;
+};
+
+TEST_F(ScopedLoaderTest, GroupsAndTotalsCountTheFilesUnderTheFoldersOnly) {
+    ASSERT_TRUE(load(FileInfoLoader::kAll));
+    ASSERT_EQ(loader_.groupCount(), 2);
+    EXPECT_EQ(loader_.GetFileInfo(0)[0], "3");
+    EXPECT_EQ(loader_.GetFileInfo(0)[1], photo_);
+    EXPECT_EQ(loader_.totalBytes(), 3 * 5000 + 10);
+    EXPECT_EQ(loader_.duplicateBytes(), 2 * 5000);
+    EXPECT_TRUE(loader_.scope() == scope_);
+}
+
+TEST_F(ScopedLoaderTest, ThePathTreeHoldsNoRowOfTheWiderAnalysis) {
+    ASSERT_TRUE(load(FileInfoLoader::kAll));
+    EXPECT_EQ(loader_.pathTree().root().getChildNames(), (Paths{"C:", "D:"}));
+    EXPECT_EQ(leaf("C:")->getChildNames(), (Paths{"A_B", "IT'S"}));
+    EXPECT_EQ(leaf("C:\\A_B\\PHOTO.JPG")->groupIndex(), 0);
+    EXPECT_EQ(leaf("D:\\A%\\PHOTO.JPG")->groupIndex(), 0);
+    EXPECT_EQ(leaf("C:\\OUT"), nullptr);
+}
+
+TEST_F(ScopedLoaderTest, AGroupsFilesAreThoseUnderTheFolders) {
+    ASSERT_TRUE(load(FileInfoLoader::kAll));
+    Paths files = loader_.getGroupFiles(photo_);
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files,
+              (Paths{"C:\\A_B\\PHOTO.JPG", "C:\\IT'S\\SUB\\PHOTO.JPG", "D:\\A%\\PHOTO.JPG"}));
+    EXPECT_TRUE(loader_.getGroupFiles(notes_).empty());
+}
+
+TEST_F(ScopedLoaderTest, AnAnalysisOfEveryDriveShowsEveryRowAgain) {
+    FileInfoAnalyse everyDrive{AnalysisScope()};
+    ASSERT_TRUE(everyDrive.buildIndex());
+    ASSERT_TRUE(load(FileInfoLoader::kAll));
+    EXPECT_EQ(loader_.GetFileInfo(0)[0], "5");
+    EXPECT_EQ(loader_.getGroupFiles(notes_).size(), 2u);
+    EXPECT_NE(leaf("C:\\OUT\\DEEP\\NOTES.TXT"), nullptr);
+}

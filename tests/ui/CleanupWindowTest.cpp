@@ -17,6 +17,7 @@
 #include "WindowFixture.h"
 #include "app/CCleanupDlg.h"
 #include "app/CleanupPlanModel.h"
+#include "engine/AnalysisScope.h"
 #include "util/platform/FileSystem.h"
 
 namespace {
@@ -163,6 +164,27 @@ TEST_F(CleanupWindowTest, PreviewShowsTheFileThatStaysByTheRulesAndTheTotal) {
     });
     for (const char* stays : {"a/photo.jpg", "b/photo (1).jpg", "c/deep/er/photo.jpg"})
         EXPECT_TRUE(exists(stays)) << stays;
+}
+
+TEST_F(CleanupWindowTest, FilesOfAProtectedFolderAlwaysStay) {
+    {
+        // Every drive is analysed still; folder a is protected.
+        CFileInfoDB database(ConfigInfo::global().getDatabasePath());
+        ASSERT_TRUE(database.open());
+        AnalysisScope scope;
+        scope.addFolder(tree_.drivePath("a") + "\\", true);
+        scope.setWholeComputer(true);
+        ASSERT_TRUE(scope.save(database, AnalysisScope::Stored::Chosen)) << database.errorText();
+    }
+    openWindow();
+    withDialog([&](CCleanupDlg& dialog) {
+        EXPECT_EQ(keptIn(dialog, "photo.jpg"), path("a/photo.jpg"));
+        // The user's choice keeps the protected file too: only b goes.
+        chooseKept(dialog, "photo.jpg", path("c/deep/er/photo.jpg"));
+        EXPECT_EQ(cell(dialog, "photo.jpg", CleanupPlanModel::kMovingColumn),
+                  path("b/photo (1).jpg"));
+        dialog.reject();
+    });
 }
 
 TEST_F(CleanupWindowTest, KeepRulesAreAddedMovedAndRemovedAndThePreviewFollows) {

@@ -3,8 +3,8 @@
 // and profile the environment gives (scripts/screenshots.sh prepares a sample
 // tree and runs this under Xvfb): the analysis dialog at the end of its run,
 // the main window with each tab, the content check's states and classes, the
-// ignored-folder manager, the About box, and the clean-up dialog (with its
-// summary after a run, when asked to move files).
+// ignored-folder manager, the About box, the scope dialog, and the clean-up
+// dialog (with its summary after a run, when asked to move files).
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -30,6 +30,7 @@
 #include "app/CCleanupDlg.h"
 #include "app/CIgnoreFolderDlg.h"
 #include "app/CQuorrelDlg.h"
+#include "app/CScopeDlg.h"
 #include "app/CleanupPlanModel.h"
 #include "engine/ConfigInfo.h"
 #include "engine/ui/CFileAnalyseDlg.h"
@@ -121,6 +122,22 @@ void shootTrashCommands(CQuorrelDlg& window) {
                           });
 }
 
+// 扫描范围 with two folders of the sample, the backup protected, the second
+// row selected.
+void shootScopeDialog(QWidget& owner) {
+    AnalysisScope scope;
+    scope.addFolder("C:\\照片\\", false);
+    scope.addFolder("C:\\备份\\", true);
+    scope.addFolder("C:\\Downloads\\", false);
+    scope.setAcross(true);
+    CScopeDlg dialog(scope, &owner);
+    dialog.show();
+    (void)QTest::qWaitForWindowExposed(&dialog);
+    auto* folders = dialog.findChild<QTableWidget*>("folderTable");
+    if (folders->rowCount() > 1) clickRow(*folders, 1);
+    save(dialog, "scope-dialog.png");
+}
+
 // Rewrites one byte in the middle of the first copy the plan moves, its
 // length kept, so the summary shows how the check right before the move
 // refuses a file that changed.
@@ -190,6 +207,7 @@ void shootMainWindow(const std::string& browseTo, const std::string& ignore, boo
     save(about, "about-box.png");
     about.close();
 
+    shootScopeDialog(window);
     window.findChild<QTabWidget*>("tabs")->setCurrentIndex(0);
     shootCleanup(window, move);
 }

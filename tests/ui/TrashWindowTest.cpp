@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include <cstdlib>
+#include <functional>
 
 #include "WindowFixture.h"
 #include "engine/ui/ListViewRows.h"
@@ -20,17 +21,13 @@ class TrashWindowTest : public WindowFixture {
 protected:
     void SetUp() override {
         WindowFixture::SetUp();
-        // One trash for the whole process, set before any window exists.
-        static const std::string data = testsupport::prepareScratchEnvironment() + "/xdg-data";
-        ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+        useScratchTrash();
     }
     void open() {
         analyse();
         window_ = std::make_unique<CQuorrelDlg>();
         showAndSettle(*window_);
-        CContentCheckPanel& check = window_->contentCheck();
-        ASSERT_TRUE(uitest::waitUntil(
-            [&] { return check.checkedGroups() == check.totalGroups() && !check.isRunning(); }));
+        waitForContentCheck(*window_);
     }
     QTableWidget& groups() const { return *find<QTableWidget>(*window_, "groupList"); }
     QTableWidget& files() const { return *find<QTableWidget>(*window_, "fileList"); }
@@ -59,7 +56,10 @@ protected:
 
     // Chooses `command` on `row`, confirms, and returns the name and text of
     // the box shown after the move (empty when none is shown).
-    std::pair<QString, QString> confirmAndReadReport(int row, const char* command) {
+    // Chooses `command` on `row`, runs `whileAsked` while the confirmation is
+    // shown, confirms, and returns the name and text of the box that follows.
+    std::pair<QString, QString> confirmAndReadReport(int row, const char* command,
+                                                     const std::function<void()>& whileAsked = {}) {
         std::pair<QString, QString> report;
         uitest::withNextModal(
             [&] {
@@ -68,6 +68,7 @@ protected:
                 });
             },
             [&](QDialog& confirmation) {
+                if (whileAsked) whileAsked();
                 uitest::withNextModal(
                     [&] { confirmation.findChild<QPushButton*>("trashConfirmButton")->click(); },
                     [&](QDialog& shown) {
@@ -188,8 +189,11 @@ TEST_F(TrashWindowTest, TrashThatCannotStartTellsTheUserWhichFilesStayAndWhy) {
     CSqliteDB holder(ConfigInfo::global().getDatabasePath());
     ASSERT_TRUE(holder.open()) << holder.errorText();
     ASSERT_TRUE(holder.execute("PRAGMA busy_timeout = 10000"));
-    ASSERT_TRUE(holder.execute("BEGIN EXCLUSIVE")) << holder.errorText();
-    const auto [boxName, told] = confirmAndReadReport(1, "trashThisAction");
+    // The lock is taken while the user is asked: the menu read the protected
+    // folders, the move itself finds the database held.
+    const auto [boxName, told] = confirmAndReadReport(1, "trashThisAction", [&] {
+        EXPECT_TRUE(holder.execute("BEGIN EXCLUSIVE")) << holder.errorText();
+    });
     EXPECT_TRUE(holder.execute("ROLLBACK")) << holder.errorText();
 
     EXPECT_EQ(boxName, QStringLiteral("trashRefusals"));

@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -53,12 +54,26 @@ protected:
         return folders;
     }
 
+    // Points GIO's trash into the scratch folder. GIO reads XDG_DATA_HOME
+    // once per process: call it before any window exists.
+    static void useScratchTrash() {
+        static const std::string data = testsupport::prepareScratchEnvironment() + "/xdg-data";
+        ::setenv("XDG_DATA_HOME", data.c_str(), 1);
+    }
+
     // Shows the window and waits until its start-up decision has run.
     static void showAndSettle(CQuorrelDlg& window) {
         window.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
         ASSERT_TRUE(uitest::waitUntil([&] { return !window.isStartupPending(); }));
         QApplication::processEvents();
+    }
+
+    // Waits until the window's content check has checked every group.
+    static void waitForContentCheck(CQuorrelDlg& window) {
+        CContentCheckPanel& check = window.contentCheck();
+        ASSERT_TRUE(uitest::waitUntil(
+            [&] { return check.checkedGroups() == check.totalGroups() && !check.isRunning(); }));
     }
 
     template <class T>

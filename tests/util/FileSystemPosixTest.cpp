@@ -3,6 +3,7 @@
 // modes, and the drive map that turns native paths into drive form.
 #include "util/FileUtility.h"
 #include "util/platform/FileSystem.h"
+#include "util/platform/FolderArgument.h"
 #include "util/platform/OpenFolder.h"
 
 #include <gtest/gtest.h>
@@ -118,14 +119,47 @@ TEST(UserProfile, NativeProfileIsWrittenInDriveForm) {
     EXPECT_EQ(folder, "D:\\bob");
 }
 
-TEST(UserProfile, ProfileOutsideEveryDriveCannotBeFormed) {
+TEST(UserProfile, ProfileOutsideEveryDriveStaysNative) {
     ScopedEnv drives("LANBROOK_DRIVES", "C:=/media/usb");
     ScopedEnv profile("USERPROFILE", "/home/ann");
     std::string folder;
-    EXPECT_FALSE(platform::userProfileFolder(folder));
+    ASSERT_TRUE(platform::userProfileFolder(folder));
+    EXPECT_EQ(folder, "/home/ann");
+    EXPECT_EQ(platform::toNativePath("/home/ann/FileInfoData/FileInfo__.db"),
+              "/home/ann/FileInfoData/FileInfo__.db")
+        << "a native path is opened as it is";
     ScopedEnv noProfile("USERPROFILE", nullptr);
     ScopedEnv noHome("HOME", nullptr);
     EXPECT_FALSE(platform::userProfileFolder(folder));
+}
+
+TEST(FolderArgument, EverySpellingOfAFolderGivesOneProgramPath) {
+    TempTree tree;
+    tree.makeFolder("pics/2020");
+    ::symlink(tree.native("pics").c_str(), tree.native("link").c_str());
+    const std::string expected = tree.drivePath("pics") + "\\";
+    for (const std::string& spelling :
+         {tree.native("pics"), tree.native("pics") + "/", tree.native("pics/2020/.."),
+          tree.native("pics/./"), tree.native("link")}) {
+        std::string folder, reason;
+        ASSERT_TRUE(platform::folderFromNative(spelling, folder, reason)) << spelling << reason;
+        EXPECT_EQ(folder, expected) << spelling;
+    }
+}
+
+TEST(FolderArgument, WhatIsNoReadableFolderIsRefusedWithTheReason) {
+    TempTree tree;
+    tree.writeFile("file.txt", "x");
+    std::string folder = "untouched", reason;
+    EXPECT_FALSE(platform::folderFromNative(tree.native("missing"), folder, reason));
+    EXPECT_FALSE(reason.empty());
+    EXPECT_FALSE(platform::folderFromNative(tree.native("file.txt"), folder, reason));
+    EXPECT_FALSE(platform::folderFromNative("", folder, reason));
+    EXPECT_EQ(folder, "untouched");
+    ScopedEnv drives("LANBROOK_DRIVES", "C:=" + tree.native("inner"));
+    tree.makeFolder("inner");
+    EXPECT_FALSE(platform::folderFromNative(tree.root(), folder, reason));
+    EXPECT_NE(reason.find("LANBROOK_DRIVES"), std::string::npos) << reason;
 }
 
 TEST(SystemFolders, MappedThroughEveryDrive) {

@@ -51,14 +51,18 @@ class OpenFolder;
 
 // The native path of a program path, for the few libraries that open files
 // themselves (SQLite). An empty result means the path names no mapped drive.
+// A native absolute path (on POSIX one beginning with '/', such as the data
+// directory of a profile that no drive maps) is returned as it is.
 std::string toNativePath(const std::string& path);
 
 // The program form of a native path; false when no drive maps it or a name in
 // it cannot be written in that form.
 [[nodiscard]] bool fromNativePath(const std::string& native, std::string& path);
 
-// The user's profile folder in program form: USERPROFILE, else (POSIX) HOME.
-// False when neither is set or neither can be expressed in program form.
+// The user's profile folder: USERPROFILE, else (POSIX) HOME. In program form
+// where a drive maps it; on POSIX a native folder that no drive maps is
+// given as it is ("/home/ann"), so the database never depends on the drive
+// map. False when neither variable is set.
 [[nodiscard]] bool userProfileFolder(std::string& folder);
 
 // Where userProfileFolder() looks, in words for a message to the user.

@@ -155,6 +155,8 @@ bool makeDirectory(const std::string& path) {
 }
 
 std::string toNativePath(const std::string& path) {
+    // A native path already (the data directory of a profile no drive maps).
+    if (!path.empty() && path[0] == '/') return path;
     return DriveMap::current().toNative(path);
 }
 
@@ -166,17 +168,16 @@ bool userProfileFolder(std::string& folder) {
     for (const char* name : {"USERPROFILE", "HOME"}) {
         const char* value = std::getenv(name);
         if (value == nullptr || *value == '\0') continue;
-        if (*value != '/') {
-            folder = value;
-            return true;
-        }
-        return fromNativePath(value, folder);
+        // A native folder is written in program form where a drive maps it;
+        // one that no drive maps stays native (the database may lie anywhere).
+        if (*value != '/' || !fromNativePath(value, folder)) folder = value;
+        return true;
     }
     return false;
 }
 
 const char* userProfileSource() {
-    return "USERPROFILE, else HOME, naming a folder on a drive of LANBROOK_DRIVES";
+    return "USERPROFILE, else HOME";
 }
 
 std::vector<std::string> systemFolders() {
