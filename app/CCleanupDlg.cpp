@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMetaObject>
 #include <QPlainTextEdit>
@@ -12,13 +11,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStackedWidget>
-#include <QTableView>
 #include <QVBoxLayout>
 
-#include <cstdlib>
-
-#include "app/CContentCheckPanel.h"
-#include "app/CKeepFileDelegate.h"
+#include "app/CCleanupPreview.h"
+#include "app/CCleanupRange.h"
 #include "app/CKeepRulesEditor.h"
 #include "app/CleanupPlanModel.h"
 #include "app/CleanupSummaryText.h"
@@ -49,15 +45,14 @@ CCleanupDlg::CCleanupDlg(FileInfoLoader& loader, const CContentCheckPanel& check
                          std::string shownMask, QWidget* parent)
     : QDialog(parent),
       m_loader(loader),
-      m_check(check),
-      m_shownMask(std::move(shownMask)),
+      m_shownMask(shownMask),  // the range keeps its own copy
       m_rules(new CKeepRulesEditor(KeepRule::defaults(), this)),
       m_rangeSelected(new QRadioButton(QStringLiteral("选中的组"), this)),
       m_rangeCategory(new QRadioButton(QStringLiteral("当前类别的所有组"), this)),
       m_rangeEvery(new QRadioButton(QStringLiteral("所有重复组"), this)),
       m_status(new QLabel(this)),
-      m_preview(new QTableView(this)),
-      m_model(new CleanupPlanModel(this)),
+      m_preview(new CCleanupPreview(this)),
+      m_model(&m_preview->plan()),
       m_total(new QLabel(this)),
       m_trash(new QPushButton(this)),
       m_cancel(new QPushButton(QStringLiteral("取消"), this)),
@@ -67,7 +62,7 @@ CCleanupDlg::CCleanupDlg(FileInfoLoader& loader, const CContentCheckPanel& check
       m_progressText(new QLabel(this)),
       m_summary(new QPlainTextEdit(this)),
       m_pages(new QStackedWidget(this)),
-      m_queue(loader.database().databasePath()),
+      m_range(new CCleanupRange(loader, check, shownMask, this)),
       m_worker(new CleanupWorker(this)) {
     setObjectName("cleanupDialog");
     setWindowTitle(QStringLiteral("批量清理"));
@@ -82,7 +77,6 @@ CCleanupDlg::CCleanupDlg(FileInfoLoader& loader, const CContentCheckPanel& check
 
 CCleanupDlg::~CCleanupDlg() {
     m_stop = true;
-    m_queue.stop();
     // The worker's job uses this dialog's members: it ends before they go.
     delete m_worker;
 }
@@ -92,7 +86,6 @@ void CCleanupDlg::setUpLayout() {
     m_rangeCategory->setObjectName("rangeCategory");
     m_rangeEvery->setObjectName("rangeEvery");
     m_status->setObjectName("checkStatus");
-    m_preview->setObjectName("previewTable");
     m_total->setObjectName("totalLabel");
     m_trash->setObjectName("trashButton");
     m_cancel->setObjectName("cancelButton");
@@ -113,22 +106,6 @@ void CCleanupDlg::setUpLayout() {
     auto* top = new QHBoxLayout;
     top->addWidget(rulesBox, 3);
     top->addWidget(rangeBox, 1);
-
-    m_preview->setModel(m_model);
-    m_preview->setItemDelegateForColumn(CleanupPlanModel::kKeepColumn, new CKeepFileDelegate(this));
-    m_preview->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_preview->setSelectionMode(QAbstractItemView::SingleSelection);
-    m_preview->setEditTriggers(QAbstractItemView::DoubleClicked |
-                               QAbstractItemView::EditKeyPressed);
-    m_preview->verticalHeader()->hide();
-    m_preview->setWordWrap(false);
-    QHeaderView* header = m_preview->horizontalHeader();
-    header->setSectionResizeMode(QHeaderView::Interactive);
-    header->setStretchLastSection(false);
-    header->resizeSection(CleanupPlanModel::kGroupColumn, 140);
-    header->resizeSection(CleanupPlanModel::kKeepColumn, 280);
-    header->setSectionResizeMode(CleanupPlanModel::kMovingColumn, QHeaderView::Stretch);
-    header->resizeSection(CleanupPlanModel::kBytesColumn, 80);
 
     m_summary->setReadOnly(true);
     m_progressBar->setTextVisible(true);
@@ -161,6 +138,10 @@ void CCleanupDlg::connectCommands() {
         // Clicked, not toggled: choosing the range shown again plans it afresh.
         connect(button, &QRadioButton::clicked, this, &CCleanupDlg::OnRangeChanged);
     connect(m_rules, &CKeepRulesEditor::changed, this, &CCleanupDlg::replan);
+    connect(m_range, &CCleanupRange::progress, this, [this](int checked, int total) {
+        m_status->setText(QStringLiteral("正在核对内容：%1 / %2 组").arg(checked).arg(total));
+    });
+    connect(m_range, &CCleanupRange::ready, this, &CCleanupDlg::OnRangeReady);
     connect(m_model, &CleanupPlanModel::planChanged, this, &CCleanupDlg::updateControls);
     connect(m_trash, &QPushButton::clicked, this, &CCleanupDlg::OnTrash);
     connect(m_cancel, &QPushButton::clicked, this, &CCleanupDlg::OnCancel);
@@ -178,11 +159,6 @@ bool CCleanupDlg::hasPlan() const {
     return m_work == Work::None && CleanupPlanner::totalFiles(m_model->steps()) > 0;
 }
 
-CCleanupDlg::Range CCleanupDlg::range() const {
-    if (m_rangeSelected->isChecked()) return Range::Selected;
-    return m_rangeEvery->isChecked() ? Range::Every : Range::Category;
-}
-
 void CCleanupDlg::reject() {
     // Work in hand ends first; the user closes again once it has.
     if (isBusy()) {
@@ -192,113 +168,36 @@ void CCleanupDlg::reject() {
     QDialog::reject();
 }
 
-// The groups of the range with their names (those of two files or more),
-// in the index's order; false, with `error`, when they cannot be read.
-bool CCleanupDlg::collectRange(QString& error) {
-    const auto add = [this](const std::string& count, const std::string& mask,
-                            const std::string& name) {
-        if (std::atoi(count.c_str()) < 2 || m_names.count(mask) > 0) return;
-        m_masks.push_back(mask);
-        m_names[mask] = name;
-    };
-    const Range chosen = range();
-    if (chosen != Range::Every) {
-        for (int i = 0; i < m_loader.groupCount(); ++i) {
-            const GroupTable::Row row = m_loader.GetFileInfo(i);
-            if (chosen == Range::Category || row[1] == m_shownMask) add(row[0], row[1], row[2]);
-        }
-        return true;
-    }
-    CFileInfoDB& database = m_loader.database();
-    if (!database.query("SELECT FNUM, MASK, FNAME FROM FILEINFO_IDX ORDER BY ID")) {
-        error = QString::fromLocal8Bit(database.errorText().c_str());
-        return false;
-    }
-    for (const CSqliteDB::Row& row : database.resultRows())
-        if (row.size() == 3) add(row[0], row[1], row[2]);
-    database.clearResult();
-    return true;
-}
-
 void CCleanupDlg::OnRangeChanged() {
-    m_queue.stop();
-    ++m_checkRun;
-    m_masks.clear();
-    m_names.clear();
-    m_checked.clear();
-    m_groups.reset();
     m_model->clear();
     m_pages->setCurrentWidget(m_preview);
-    QString error;
-    if (!collectRange(error)) {
-        m_status->setText(QStringLiteral("无法读取重复组：") + error);
-        updateControls();
-        return;
-    }
-    // What the main window's check found is taken as it is, until files
-    // moved here; the rest is checked here.
-    std::vector<std::string> toCheck;
-    for (const std::string& mask : m_masks) {
-        const GroupCheck* found = m_changedFiles ? nullptr : m_check.result(mask);
-        if (found != nullptr)
-            m_checked.emplace(mask, *found);
-        else
-            toCheck.push_back(mask);
-    }
-    m_toCheck = int(toCheck.size());
-    m_checkedHere = 0;
-    if (toCheck.empty())
-        OnChecksFinished(m_checkRun);
-    else
-        startChecking(std::move(toCheck));
-}
-
-void CCleanupDlg::startChecking(std::vector<std::string> masks) {
     m_work = Work::Checking;
-    const int run = m_checkRun;
-    ContentCheckQueue::Listener listener;
-    listener.onChecked = [this, run](GroupCheck&& group) {
-        auto shared = std::make_shared<GroupCheck>(std::move(group));
-        QMetaObject::invokeMethod(
-            this, [this, run, shared] { OnGroupChecked(run, shared); }, Qt::QueuedConnection);
-    };
-    listener.onFinished = [this, run](bool) {
-        QMetaObject::invokeMethod(
-            this, [this, run] { OnChecksFinished(run); }, Qt::QueuedConnection);
-    };
-    m_status->setText(QStringLiteral("正在核对内容：0 / %1 组").arg(m_toCheck));
-    m_queue.start(std::move(masks), std::move(listener));
+    updateControls();
+    const CCleanupRange::Range chosen = m_rangeSelected->isChecked() ? CCleanupRange::Range::Shown
+                                        : m_rangeEvery->isChecked()
+                                            ? CCleanupRange::Range::Every
+                                            : CCleanupRange::Range::Category;
+    // Once files moved here, the main window's results no longer hold.
+    QString error;
+    if (m_range->start(chosen, m_changedFiles, error)) return;
+    m_work = Work::None;
+    m_status->setText(QStringLiteral("无法读取重复组：") + error);
     updateControls();
 }
 
-void CCleanupDlg::OnGroupChecked(int run, const std::shared_ptr<GroupCheck>& group) {
-    if (run != m_checkRun) return;
-    ++m_checkedHere;
-    m_checked[group->mask] = std::move(*group);
-    m_status->setText(QStringLiteral("正在核对内容：%1 / %2 组").arg(m_checkedHere).arg(m_toCheck));
-}
-
-void CCleanupDlg::OnChecksFinished(int run) {
-    if (run != m_checkRun) return;
-    m_queue.stop();  // the thread's last act was this report
+void CCleanupDlg::OnRangeReady() {
     m_work = Work::None;
-    auto groups = std::make_shared<std::vector<GroupCheck>>();
-    for (const std::string& mask : m_masks) {
-        const auto found = m_checked.find(mask);
-        if (found != m_checked.end()) groups->push_back(std::move(found->second));
-    }
-    m_checked.clear();
-    const std::size_t unchecked = m_masks.size() - groups->size();
-    m_groups = std::move(groups);
-    m_status->setText(unchecked == 0 ? QStringLiteral("已核对 %1 组。").arg(m_groups->size())
+    const std::size_t checked = m_range->groups()->size();
+    const std::size_t unchecked = m_range->unchecked();
+    m_status->setText(unchecked == 0 ? QStringLiteral("已核对 %1 组。").arg(checked)
                                      : QStringLiteral("已核对 %1 组；%2 组未能核对，不列入清理。")
-                                           .arg(m_groups->size())
+                                           .arg(checked)
                                            .arg(unchecked));
     replan();
 }
 
 void CCleanupDlg::replan() {
-    if (!m_groups || isBusy()) return;
+    if (!m_range->groups() || isBusy()) return;
     CleanupPlanner::ProtectedTest isProtected;
     std::string error;
     if (!loadCleanupProtection(m_loader.database(), isProtected, error)) {
@@ -308,9 +207,8 @@ void CCleanupDlg::replan() {
                           QString::fromLocal8Bit(error.c_str()));
         return;
     }
-    std::vector<std::string> names;
-    for (const GroupCheck& group : *m_groups) names.push_back(m_names[group.mask]);
-    m_model->setPlan(m_groups, std::move(names), CleanupPlanner(m_rules->rules(), isProtected));
+    m_model->setPlan(m_range->groups(), m_range->names(),
+                     CleanupPlanner(m_rules->rules(), isProtected));
 }
 
 void CCleanupDlg::updateControls() {
@@ -404,7 +302,6 @@ void CCleanupDlg::finishWork(const QString& summary, const QString& status) {
     m_work = Work::None;
     m_summary->setPlainText(summary);
     m_model->clear();
-    m_groups.reset();
     m_status->setText(status);
     m_progressText->setText(m_progressText->text().remove(QStringLiteral("（正在取消）")));
     updateUndo();
@@ -439,7 +336,7 @@ void CCleanupDlg::OnUndoFinished(const std::shared_ptr<UndoOutcome>& outcome) {
 void CCleanupDlg::OnCancel() {
     if (m_work == Work::Checking) {
         // What was checked so far is planned.
-        m_queue.stop();
+        m_range->stop();
         return;
     }
     m_stop = true;

@@ -8,14 +8,14 @@
 #include <functional>
 #include <memory>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "engine/CleanupRun.h"
 #include "engine/CleanupUndo.h"
-#include "results/ContentCheckQueue.h"
 
 class CContentCheckPanel;
+class CCleanupPreview;
+class CCleanupRange;
 class CKeepRulesEditor;
 class CleanupPlanModel;
 class CleanupWorker;
@@ -26,7 +26,6 @@ class QProgressBar;
 class QPushButton;
 class QRadioButton;
 class QStackedWidget;
-class QTableView;
 
 // 批量清理: frees the space of many groups of copies in one step. The user
 // orders the keep rules, chooses the range (the group shown, the current
@@ -45,8 +44,6 @@ class QTableView;
 class CCleanupDlg : public QDialog {
     Q_OBJECT
 public:
-    enum class Range { Selected, Category, Every };
-
     // `loader` and `check` must outlive the dialog; `shownMask` is the group
     // the main window shows (empty: none).
     CCleanupDlg(FileInfoLoader& loader, const CContentCheckPanel& check, std::string shownMask,
@@ -71,10 +68,7 @@ private:
     void setUpLayout();
     void connectCommands();
     void OnRangeChanged();
-    [[nodiscard]] bool collectRange(QString& error);
-    void startChecking(std::vector<std::string> masks);
-    void OnGroupChecked(int run, const std::shared_ptr<GroupCheck>& group);
-    void OnChecksFinished(int run);
+    void OnRangeReady();
     void replan();
     void OnTrash();
     void OnRunFinished(const std::shared_ptr<RunOutcome>& outcome);
@@ -89,10 +83,8 @@ private:
     void showProgress();
     void updateControls();
     void updateUndo();
-    Range range() const;
 
     FileInfoLoader& m_loader;
-    const CContentCheckPanel& m_check;
     const std::string m_shownMask;
 
     CKeepRulesEditor* m_rules;
@@ -100,7 +92,7 @@ private:
     QRadioButton* m_rangeCategory;
     QRadioButton* m_rangeEvery;
     QLabel* m_status;
-    QTableView* m_preview;
+    CCleanupPreview* m_preview;
     CleanupPlanModel* m_model;
     QLabel* m_total;
     QPushButton* m_trash;
@@ -112,17 +104,7 @@ private:
     QPlainTextEdit* m_summary;
     QStackedWidget* m_pages;  // the preview, or the summary in its place
 
-    // The range's groups and their names, in the range's order; results
-    // arrive from the main window's check and from this dialog's own.
-    std::vector<std::string> m_masks;
-    std::unordered_map<std::string, std::string> m_names;
-    std::unordered_map<std::string, GroupCheck> m_checked;
-    std::shared_ptr<const std::vector<GroupCheck>> m_groups;
-    ContentCheckQueue m_queue;
-    int m_checkRun = 0;
-    int m_toCheck = 0;
-    int m_checkedHere = 0;
-
+    CCleanupRange* m_range;  // the checked groups the plan is made over
     CleanupWorker* m_worker;
     Work m_work = Work::None;
     std::atomic<bool> m_stop{false};
