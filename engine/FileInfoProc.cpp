@@ -143,7 +143,13 @@ std::vector<std::string> FileInfoProc::scanOneFolder(const std::string& folder, 
     std::string timeText;
     std::vector<std::string> subfolders;
     std::vector<std::string> files;
-    if (!listFolder(folder, timeText, subfolders, files)) return {};
+    // Listed and timed through one open folder, as the walker lists it; one
+    // that cannot be opened is listed by its path, which fails the same way.
+    platform::OpenFolder opened;
+    const bool listed = opened.open(folder)
+                            ? listFolder(opened, folder, timeText, subfolders, files)
+                            : listFolder(folder, timeText, subfolders, files);
+    if (!listed) return {};
     writeListedFolder(folder, timeText, subfolders, files,
                       folderData_.compareFolderTime(timeText, folder), log);
     return subfolders;
@@ -236,23 +242,30 @@ void FileInfoProc::recheckFiles(const std::string& folder, const std::string& fo
     }
 }
 
+// The time is taken before the listing: an entry added after the time was
+// read changes the folder's time again, so the next scan finds the folder
+// changed and diffs it. Taken after the listing, the time of an entry added
+// in between would be stored without the entry, and the folder would pass
+// for unchanged until it changed once more.
 bool FileInfoProc::listFolder(const std::string& folder, std::string& timeText,
                               std::vector<std::string>& subfolders,
                               std::vector<std::string>& files) const {
+    timeText = FileUtility::getLastWriteTimeText(folder);
+    if (afterFolderTime) afterFolderTime(folder);
     std::vector<platform::FolderEntry> entries;
     const bool listed = platform::listFolder(folder, entries);
     sortEntries(folder, entries, subfolders, files);
-    timeText = FileUtility::getLastWriteTimeText(folder);
     return listed;
 }
 
 bool FileInfoProc::listFolder(const platform::OpenFolder& opened, const std::string& folder,
                               std::string& timeText, std::vector<std::string>& subfolders,
                               std::vector<std::string>& files) const {
+    timeText = FileUtility::getLastWriteTimeText(opened);
+    if (afterFolderTime) afterFolderTime(folder);
     std::vector<platform::FolderEntry> entries;
     const bool listed = platform::listFolder(opened, entries);
     sortEntries(folder, entries, subfolders, files);
-    timeText = FileUtility::getLastWriteTimeText(opened);
     return listed;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -55,8 +56,9 @@ public:
     // Lists `folder` (ending in a backslash): its subfolders as full paths
     // without a trailing backslash (upper-cased where paths ignore case) and
     // its files as full paths, in the listing's order. `timeText` is the
-    // folder's last-write time text, set whether or not the listing worked.
-    // False, with both lists empty, when the folder cannot be read.
+    // folder's last-write time text, read before the listing and set whether
+    // or not the listing worked. False, with both lists empty, when the
+    // folder cannot be read.
     bool listFolder(const std::string& folder, std::string& timeText,
                     std::vector<std::string>& subfolders, std::vector<std::string>& files) const;
     // The same for `folder` held open as `opened`, without resolving its path again.
@@ -85,6 +87,12 @@ public:
     // Start of the previous scan of this root, seconds since 1970 UTC; 0 when
     // there was none. Files modified later than this are fingerprinted again.
     std::int64_t lastScanTime = 0;
+
+    // Called, when set, with each folder's path after its time is read and
+    // before it is listed, on whichever thread lists it (the walker's
+    // listers too): a seam for tests that change a folder at that moment.
+    // Set before a scan begins.
+    std::function<void(const std::string& folder)> afterFolderTime;
 
 private:
     // Splits a listing of `folder` into the full paths of its subfolders and files.

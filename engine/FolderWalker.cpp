@@ -4,20 +4,25 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
-#include <system_error>
 #include <utility>
 
 #include "engine/FileInfoProc.h"
+#include "engine/ThreadStart.h"
 #include "util/platform/FileSystem.h"
 #include "util/platform/OpenFolder.h"
 
 namespace {
 
-// Folders and files read ahead of the scanner: enough to keep every reader
-// busy, few enough that their lists stay small (a few hundred bytes a file).
+// Folders queued ahead of the scanner: enough to keep every reader busy.
 // A folder is always let in when none waits, however many files it holds.
 constexpr std::size_t kFoldersAhead = 512;
-constexpr std::size_t kFilesAhead = 8192;
+// Bytes of listings held ahead of the scanner, and what one entry is
+// reckoned to take beside its path: its string in the listing, its file
+// record with the fingerprint text a reader writes, and the allocator's
+// share of each. 8 MiB is some 30 000 files of usual paths, several times
+// what the readers have in hand at once.
+constexpr std::size_t kBudgetBytes = std::size_t{8} << 20;
+constexpr std::size_t kEntryBytes = 192;
 // Folders ready for the scanner before a waiting scanner is woken (it is
 // also woken whenever the walk itself is about to wait, and at the end).
 constexpr std::size_t kScannerBatch = 32;
@@ -58,17 +63,42 @@ std::size_t fixedReaders() {
     return wanted >= 1 && wanted <= 256 ? static_cast<std::size_t>(wanted) : 0;
 }
 
+// The budget of the listings ahead: LANBROOK_LOOKAHEAD_KIB (1 KiB to 4 GiB)
+// when the environment sets it, for measuring; else the default.
+std::size_t lookaheadBudget() {
+    const char* text = std::getenv("LANBROOK_LOOKAHEAD_KIB");
+    const long long kib = text != nullptr ? std::atoll(text) : 0;
+    return kib >= 1 && kib <= (1LL << 22) ? static_cast<std::size_t>(kib) << 10 : kBudgetBytes;
+}
+
+// What a listing of `folder` is reckoned to hold in memory.
+std::size_t bytesOf(const std::string& folder, const std::vector<std::string>& subfolders,
+                    const std::vector<std::string>& files) {
+    std::size_t bytes = folder.size() + kEntryBytes;
+    for (const std::string& path : subfolders) bytes += path.size() + kEntryBytes;
+    for (const std::string& path : files) bytes += path.size() + kEntryBytes;
+    return bytes;
+}
+
 }  // namespace
 
 FolderWalker::FolderWalker(const FileInfoProc& scanner, std::string start,
                            std::int64_t lastScanTime)
-    : scanner_(scanner), lastScanTime_(lastScanTime) {
+    : scanner_(scanner), lastScanTime_(lastScanTime), budget_(lookaheadBudget()) {
+    pending_.push_back(std::move(start));
+    // Whatever cannot be started is done without (see the class comment).
+    // The walk comes last: it reads how many listers and readers there are.
+    (void)startThread(listers_, [this] { list(); });
     const std::size_t fixed = fixedReaders();
     mostReaders_ = fixed != 0 ? fixed : kMostReaders;
-    for (std::size_t i = fixed != 0 ? fixed : kFirstReaders; i > 0; --i)
-        readers_.emplace_back([this] { read(); });
-    listers_.emplace_back([this] { list(); });
-    walker_ = std::thread([this, start = std::move(start)]() mutable { walk(std::move(start)); });
+    for (std::size_t i = fixed != 0 ? fixed : kFirstReaders; i > 0; --i) {
+        if (!startThread(readers_, [this] { read(); })) {
+            mostReaders_ = readers_.size();
+            break;
+        }
+    }
+    readHere_ = readers_.empty();
+    (void)startThread(walker_, [this] { walk(); });  // without it next() walks
 }
 
 FolderWalker::~FolderWalker() {
@@ -79,7 +109,7 @@ FolderWalker::~FolderWalker() {
     readable_.notify_all();
     space_.notify_all();
     // The walk may wait for a listing in progress: the listers stop after it.
-    walker_.join();
+    if (walker_.joinable()) walker_.join();
     {
         std::lock_guard<std::mutex> lock(listMutex_);
         listingStopped_ = true;
@@ -90,24 +120,51 @@ FolderWalker::~FolderWalker() {
 }
 
 FolderWork FolderWalker::next() {
+    if (!walker_.joinable()) walkHere();
     std::unique_lock<std::mutex> lock(mutex_);
     const auto isReady = [this] { return !ready_.empty() && ready_.front()->prepared; };
     // Waiting for the readers: when they leave processors idle (they wait
     // on the disk), one more helps.
-    if (!isReady() && !unread_.empty() && readers_.size() < mostReaders_ && readRoom_.hasRoom()) {
-        try {
-            readers_.emplace_back([this] { read(); });
-        } catch (const std::system_error&) {
-            mostReaders_ = readers_.size();  // the system gives no more threads: go on with these
-        }
+    if (!isReady() && !unread_.empty() && readers_.size() < mostReaders_ && readRoom_.hasRoom() &&
+        !startThread(readers_, [this] { read(); }))
+        mostReaders_ = readers_.size();  // the system gives no more threads: go on with these
+    // Without readers the files are read here, as they come.
+    const auto canGo = [&] { return isReady() || (readHere_ && !unread_.empty()); };
+    prepared_.wait(lock, canGo);
+    while (!isReady()) {
+        (void)readRun(lock);
+        prepared_.wait(lock, canGo);
     }
-    prepared_.wait(lock, isReady);
     FolderWork work = std::move(ready_.front()->work);
-    filesAhead_ -= work.files.size();
+    // Under mutex_, so that a walk about to wait for room sees it.
+    const std::size_t cost = ready_.front()->cost;
+    const std::size_t before = bytesAhead_.fetch_sub(cost);
     ready_.pop_front();
     lock.unlock();
     space_.notify_one();
+    wakeListers(before, cost);
     return work;
+}
+
+void FolderWalker::wakeListers(std::size_t before, std::size_t released) {
+    const std::size_t share = budget_ / 2;
+    if (before < share || before - released >= share) return;
+    // Taking the lock orders this after a lister's look at the room: it
+    // either sees the room or is already waiting to be woken.
+    { std::lock_guard<std::mutex> lock(listMutex_); }
+    toList_.notify_all();
+}
+
+bool FolderWalker::roomToList() const {
+    return bytesAhead_.load() + reserved_ < budget_ / 2;
+}
+
+void FolderWalker::walkHere() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (!ready_.empty()) return;
+    }
+    if (!walkOne()) endWalk();
 }
 
 void FolderWalker::wakeScanner() {
@@ -115,11 +172,13 @@ void FolderWalker::wakeScanner() {
     if (!ready_.empty() && ready_.front()->prepared) prepared_.notify_one();
 }
 
-bool FolderWalker::push(FolderWork work, bool needsReading) {
+bool FolderWalker::push(FolderWork work, bool needsReading, std::size_t cost) {
     std::unique_lock<std::mutex> lock(mutex_);
+    // The folder's own listing is counted already: beyond the budget it
+    // waits until the scanner has taken every folder before it.
     const auto hasSpace = [this] {
         return stopping_ || ready_.empty() ||
-               (ready_.size() < kFoldersAhead && filesAhead_ < kFilesAhead);
+               (ready_.size() < kFoldersAhead && bytesAhead_.load() <= budget_);
     };
     // The walk is about to wait for the scanner: it must not sleep on what is ready.
     if (!hasSpace() && ready_.front()->prepared) prepared_.notify_one();
@@ -128,9 +187,9 @@ bool FolderWalker::push(FolderWork work, bool needsReading) {
     needsReading =
         needsReading && std::any_of(work.files.begin(), work.files.end(),
                                     [](const FolderWork::File& file) { return !file.settled; });
-    filesAhead_ += work.files.size();
     ready_.push_back(std::make_unique<Slot>());
     ready_.back()->work = std::move(work);
+    ready_.back()->cost = cost;
     ready_.back()->prepared = !needsReading;
     if (needsReading) unread_.push_back(ready_.back().get());
     // A waiting scanner is woken for a batch of folders, not for each one:
@@ -141,27 +200,35 @@ bool FolderWalker::push(FolderWork work, bool needsReading) {
     const bool severalClaims = ready_.back()->work.files.size() > kFilesPerClaim;
     lock.unlock();
     // Each waiting thread is woken only for work it can take.
-    if (batch) prepared_.notify_one();
+    if (batch || (needsReading && readHere_)) prepared_.notify_one();
     if (needsReading && severalClaims) readable_.notify_all();
     if (needsReading && !severalClaims) readable_.notify_one();
     return true;
 }
 
-void FolderWalker::walk(std::string start) {
-    // The same explicit stack as the scanner's own walk: the next folder last.
-    std::vector<std::string> pending{std::move(start)};
-    std::vector<std::string> subfolders;
-    bool going = true;
-    while (going && !pending.empty()) {
-        const std::string folder = std::move(pending.back());
-        pending.pop_back();
-        FolderWork work = examine(folder, subfolders);
-        const bool needsReading =
-            work.kind == FolderWork::Kind::New || work.kind == FolderWork::Kind::Unchanged;
-        going = push(std::move(work), needsReading);
-        for (auto sub = subfolders.rbegin(); sub != subfolders.rend(); ++sub)
-            pending.push_back(std::move(*sub) + '\\');
+void FolderWalker::walk() {
+    while (walkOne()) {
     }
+    endWalk();
+}
+
+bool FolderWalker::walkOne() {
+    // The same explicit stack as the scanner's own walk: the next folder last.
+    if (pending_.empty()) return false;
+    const std::string folder = std::move(pending_.back());
+    pending_.pop_back();
+    std::vector<std::string> subfolders;
+    std::size_t cost = 0;
+    FolderWork work = examine(folder, subfolders, cost);
+    const bool needsReading =
+        work.kind == FolderWork::Kind::New || work.kind == FolderWork::Kind::Unchanged;
+    if (!push(std::move(work), needsReading, cost)) return false;
+    for (auto sub = subfolders.rbegin(); sub != subfolders.rend(); ++sub)
+        pending_.push_back(std::move(*sub) + '\\');
+    return true;
+}
+
+void FolderWalker::endWalk() {
     FolderWork end;
     end.kind = FolderWork::Kind::End;
     std::lock_guard<std::mutex> lock(mutex_);
@@ -174,37 +241,46 @@ void FolderWalker::walk(std::string start) {
 }
 
 void FolderWalker::read() {
+    std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        std::unique_lock<std::mutex> lock(mutex_);
         readable_.wait(lock, [this] { return stopping_ || walked_ || !unread_.empty(); });
         if (stopping_ || unread_.empty()) return;  // stopped, or walked and all read
-        // The first folder with unclaimed files: the one the scanner needs soonest.
-        Slot* slot = unread_.front();
-        const std::size_t from = slot->claimed;
-        const std::size_t to = std::min(from + kFilesPerClaim, slot->work.files.size());
-        slot->claimed = to;
-        if (to == slot->work.files.size()) unread_.pop_front();
-        lock.unlock();
-        // The slot stays in ready_ until it is marked prepared, so it lives on
-        // meanwhile; each reader writes only the files it claimed.
-        prepare(slot->work, from, to);
-        lock.lock();
-        slot->done += to - from;
-        slot->prepared = slot->done == slot->work.files.size();
-        // Only the first folder is waited for.
-        const bool wanted = slot->prepared && ready_.front().get() == slot;
-        lock.unlock();
-        if (wanted) prepared_.notify_one();
+        if (readRun(lock)) {
+            lock.unlock();
+            prepared_.notify_one();
+            lock.lock();
+        }
     }
 }
 
-FolderWork FolderWalker::examine(const std::string& folder, std::vector<std::string>& subfolders) {
+bool FolderWalker::readRun(std::unique_lock<std::mutex>& lock) {
+    // The first folder with unclaimed files: the one the scanner needs soonest.
+    Slot* slot = unread_.front();
+    const std::size_t from = slot->claimed;
+    const std::size_t to = std::min(from + kFilesPerClaim, slot->work.files.size());
+    slot->claimed = to;
+    if (to == slot->work.files.size()) unread_.pop_front();
+    lock.unlock();
+    // The slot stays in ready_ until it is marked prepared, so it lives on
+    // meanwhile; each reader writes only the files it claimed.
+    prepare(slot->work, from, to);
+    lock.lock();
+    slot->done += to - from;
+    slot->prepared = slot->done == slot->work.files.size();
+    // Only the first folder is waited for.
+    return slot->prepared && ready_.front().get() == slot;
+}
+
+FolderWork FolderWalker::examine(const std::string& folder, std::vector<std::string>& subfolders,
+                                 std::size_t& cost) {
     FolderWork work;
     work.folder = folder;
     work.kind = FolderWork::Kind::Skipped;
     subfolders.clear();
+    cost = 0;
     if (scanner_.excludedFolders().matches(folder.c_str())) return work;
     Listing listing = takeListing(folder);
+    cost = listing.cost;
     work.timeText = std::move(listing.timeText);
     if (!listing.listed) return work;
     subfolders = std::move(listing.subfolders);
@@ -255,7 +331,8 @@ void FolderWalker::listAhead(const std::vector<std::string>& folders) {
 void FolderWalker::list() {
     std::unique_lock<std::mutex> lock(listMutex_);
     for (;;) {
-        toList_.wait(lock, [this] { return listingStopped_ || !offered_.empty(); });
+        toList_.wait(lock,
+                     [this] { return listingStopped_ || (!offered_.empty() && roomToList()); });
         if (listingStopped_) return;
         listFirstOffered(lock);
     }
@@ -265,11 +342,19 @@ void FolderWalker::listFirstOffered(std::unique_lock<std::mutex>& lock) {
     const std::string folder = std::move(offered_.front());
     offered_.pop_front();
     inProgress_.insert(folder);
+    // A listing in the making takes memory before its cost is known: it is
+    // reckoned at the average so far meanwhile, so that listers of large
+    // folders do not all list at once.
+    const std::size_t expected =
+        listingCount_ > 0 ? listedBytes_ / static_cast<std::size_t>(listingCount_) : 0;
+    reserved_ += expected;
     lock.unlock();
     const auto started = std::chrono::steady_clock::now();
     Listing listing = makeListing(folder);
     const auto took = std::chrono::steady_clock::now() - started;
     lock.lock();
+    reserved_ -= expected;
+    listedBytes_ += listing.cost;
     listingTime_ += took;
     ++listingCount_;
     listings_[folder] = std::move(listing);
@@ -280,16 +365,13 @@ void FolderWalker::listFirstOffered(std::unique_lock<std::mutex>& lock) {
 void FolderWalker::addListerIfWaiting() {
     // Judged on the listings made since the previous judgement.
     const int count = listingCount_ - judgedCount_;
-    if (listers_.size() >= kMostListers || count < kListingsJudged) return;
+    // Listers held back by the budget are not slow: more would wait too.
+    if (listers_.size() >= kMostListers || count < kListingsJudged || !roomToList()) return;
     const auto average = (listingTime_ - judgedTime_) / count;
     judgedCount_ = listingCount_;
     judgedTime_ = listingTime_;
     if (average < kSlowListing) return;
-    try {
-        listers_.emplace_back([this] { list(); });
-    } catch (const std::system_error&) {
-        // the system gives no more threads: go on with these
-    }
+    (void)startThread(listers_, [this] { list(); });  // without it: go on with these
 }
 
 FolderWalker::Listing FolderWalker::takeListing(const std::string& folder) {
@@ -304,7 +386,7 @@ FolderWalker::Listing FolderWalker::takeListing(const std::string& folder) {
         if (inProgress_.count(folder) == 0) break;
         addListerIfWaiting();
         // Rather than wait, the walk lists the next folder offered itself.
-        if (!offered_.empty()) {
+        if (!offered_.empty() && roomToList()) {
             listFirstOffered(lock);
             continue;
         }
@@ -322,7 +404,7 @@ FolderWalker::Listing FolderWalker::takeListing(const std::string& folder) {
     return makeListing(folder);
 }
 
-FolderWalker::Listing FolderWalker::makeListing(const std::string& folder) const {
+FolderWalker::Listing FolderWalker::makeListing(const std::string& folder) {
     // The folder is opened once for its listing, its time and its files'
     // status; one that cannot be opened is listed by its path, as the walk
     // without threads lists it, which fails the same way.
@@ -333,6 +415,8 @@ FolderWalker::Listing FolderWalker::makeListing(const std::string& folder) const
         isOpen ? scanner_.listFolder(opened, folder, listing.timeText, listing.subfolders,
                                      listing.files)
                : scanner_.listFolder(folder, listing.timeText, listing.subfolders, listing.files);
+    listing.cost = bytesOf(folder, listing.subfolders, listing.files);
+    bytesAhead_ += listing.cost;
     // The status of an unchanged folder's files is read here, relative to the
     // folder just listed: on a rescan most folders then need no reader at all.
     if (!isOpen || !listing.listed || listing.files.empty() ||

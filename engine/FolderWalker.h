@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -50,16 +51,30 @@ struct FolderWork {
 // folders in the walk's order, depth first in pre-order and in listing order,
 // and does every database write and every progress report itself, so both
 // come in the same order as in a walk without these threads; only the
-// reading overlaps the writing. The lookahead is bounded in folders and in
-// files, so its memory stays a few megabytes whatever the tree.
+// reading overlaps the writing.
 //
 // Listers list the folders the walk will enter next ahead of it (at most a
 // few hundred), so that with a cold cache many listings are in flight too;
 // the walk takes each listing as it would have made it itself.
 //
+// Memory: every listing held ahead of the scanner (made by a lister, taken
+// by the walk, queued for the scanner, a changed folder's as much as a new
+// one's) is counted against one budget in bytes, estimated from its paths
+// (8 MiB; LANBROOK_LOOKAHEAD_KIB in the environment sets another, for
+// measuring). Listers make no listing while half of it is taken (a listing
+// in the making counts as large as the average one so far); the walk queues
+// no folder beyond it while the scanner has one to take. A folder larger than
+// the whole budget is still listed and scanned, alone.
+//
 // The readers grow in number while the scanner waits for them and the
 // processors have room (a cold cache), up to a few dozen; LANBROOK_READERS (1 to 256) in the
 // environment fixes their number instead, for measuring.
+//
+// Threads that cannot be started are done without: with no lister the walk
+// lists every folder itself, with no reader the scanner reads the files in
+// next(), and with no thread for the walk next() walks one folder at a time
+// on the scanner's thread. The results and their order stay the same.
+// Destroying the walker part way stops the walk and joins every thread.
 //
 // The walker reads the scanner's excluded folders and folder table, and lists
 // through it; the folder table is guarded by FileInfoData.
@@ -82,12 +97,14 @@ private:
 
     struct Slot {
         FolderWork work;
+        std::size_t cost = 0;     // bytes of its listing counted ahead
         std::size_t claimed = 0;  // files handed to readers
         std::size_t done = 0;     // files read
         bool prepared = false;
     };
 
     struct Listing {
+        std::size_t cost = 0;  // counted in bytesAhead_ from when it is made
         bool listed = false;
         std::string timeText;
         std::vector<std::string> subfolders;
@@ -98,12 +115,31 @@ private:
         std::vector<char> settled;
     };
 
-    // Lists `folder` and, when it is unchanged, reads its files' status.
-    Listing makeListing(const std::string& folder) const;
+    // Lists `folder` and, when it is unchanged, reads its files' status; its
+    // cost is added to the bytes ahead.
+    Listing makeListing(const std::string& folder);
 
-    void walk(std::string start);
+    void walk();
+    // Enters the next folder of the walk and queues it; false when the walk
+    // is over or is to stop.
+    bool walkOne();
+    // Queues the end of the walk.
+    void endWalk();
+    // On the scanner's thread, without a thread for the walk: walks the next
+    // folder when none is queued.
+    void walkHere();
     void read();
+    // Under mutex_ (released meanwhile): reads the next run of unread files.
+    // True when that made the scanner's next folder ready.
+    bool readRun(std::unique_lock<std::mutex>& lock);
     void list();
+    // Under listMutex_: whether listings may be made ahead of the walk, that
+    // is, less than half the budget is taken (or reserved for listings in
+    // the making).
+    bool roomToList() const;
+    // Wakes the listers when taking a folder whose listing cost `released`
+    // from `before` bytes ahead made room for them to list again.
+    void wakeListers(std::size_t before, std::size_t released);
     // Offers `folders` (full paths ending in a backslash, in the order the
     // walk enters them) to the listers, ahead of those offered before.
     void listAhead(const std::vector<std::string>& folders);
@@ -114,30 +150,35 @@ private:
     // The listing of `folder`: taken from a lister, or made here; while a
     // lister makes it, the walk lists the folders offered next itself.
     Listing takeListing(const std::string& folder);
-    FolderWork examine(const std::string& folder, std::vector<std::string>& subfolders);
+    // The folder's work and subfolders to enter; `cost` the bytes its listing counts.
+    FolderWork examine(const std::string& folder, std::vector<std::string>& subfolders,
+                       std::size_t& cost);
     // Reads the files [from, to) of a New or Unchanged folder.
     void prepare(FolderWork& work, std::size_t from, std::size_t to) const;
     // Queues a folder for the scanner (and its files for a reader); false
     // when the walk is to stop.
-    bool push(FolderWork work, bool needsReading);
+    bool push(FolderWork work, bool needsReading, std::size_t cost);
     // Under listMutex_, on the walk's thread: one more lister when the walk
     // waits for a listing and listings are slow (they wait on the disk).
     void addListerIfWaiting();
 
     const FileInfoProc& scanner_;
     const std::int64_t lastScanTime_;
+    const std::size_t budget_;                // bytes of listings ahead
+    std::atomic<std::size_t> bytesAhead_{0};  // of listings made and not yet taken by the scanner
+    std::vector<std::string> pending_;        // the walk's folders still to enter, the next last
     std::mutex mutex_;
     std::condition_variable readable_;         // readers: files to claim, or the end
     std::condition_variable prepared_;         // the scanner: the first folder is read
     std::condition_variable space_;            // the walker: room ahead, or the end
     std::deque<std::unique_ptr<Slot>> ready_;  // in walk order
     std::deque<Slot*> unread_;                 // of ready_, with files not yet claimed
-    std::size_t filesAhead_ = 0;               // files of the folders in ready_
     bool walked_ = false;
     bool stopping_ = false;
-    std::thread walker_;
+    std::thread walker_;                // not running when it could not be started
     std::vector<std::thread> readers_;  // changed by the scanner's thread only
     std::size_t mostReaders_ = 0;
+    bool readHere_ = false;                        // no reader could be started: the scanner reads
     ProcessorRoom readRoom_{kReadersBusyPercent};  // asked by the scanner's thread
 
     // Listing ahead, guarded by its own lock.
@@ -151,6 +192,8 @@ private:
     // The listers' time on their listings, and both as last judged.
     std::chrono::steady_clock::duration listingTime_{};
     int listingCount_ = 0;
+    std::size_t listedBytes_ = 0;  // the cost of those listings
+    std::size_t reserved_ = 0;     // the listings in the making, reckoned at their average
     std::chrono::steady_clock::duration judgedTime_{};
     int judgedCount_ = 0;
     std::vector<std::thread> listers_;  // changed by the walk's thread only

@@ -6,6 +6,7 @@
 
 #include "engine/AnalysisScope.h"
 #include "engine/ContentChecker.h"
+#include "engine/ThreadStart.h"
 
 ContentCheckQueue::ContentCheckQueue(std::string databasePath)
     : databasePath_(std::move(databasePath)) {}
@@ -20,7 +21,9 @@ void ContentCheckQueue::start(std::vector<std::string> masks, Listener listener)
     listener_ = std::move(listener);
     stop_ = false;
     interrupt_ = false;
-    worker_ = std::thread([this] { run(); });
+    // Without a thread nothing is checked: the run ends at once, not completed.
+    if (!startThread(worker_, [this] { run(); }) && listener_.onFinished)
+        listener_.onFinished(false);
 }
 
 void ContentCheckQueue::prioritize(const std::string& mask) {

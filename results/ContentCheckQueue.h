@@ -21,7 +21,8 @@
 //
 // The listener's functions are called on the checking thread: onChecked once
 // per group whose check ended (never for a group the stop interrupted),
-// onFinished once when the thread ends, with whether every group was done.
+// onFinished once when the thread ends, with whether every group was done
+// (within start(), with false, when no thread can be started).
 // A window hands the results to its own thread from there. stop() ends the
 // thread promptly (reading stops between two blocks) and joins it; the
 // destructor does the same.

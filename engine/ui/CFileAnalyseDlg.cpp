@@ -10,6 +10,7 @@
 
 #include "engine/AnalyseThreadProc.h"
 #include "engine/ConfigInfo.h"
+#include "engine/ThreadStart.h"
 #include "engine/ui/CAnalyseMessageEvent.h"
 #include "engine/ui/ControlIds.h"
 #include "util/FileUtility.h"
@@ -79,9 +80,15 @@ bool CFileAnalyseDlg::OnInitDialog() {
 
 void CFileAnalyseDlg::OnTimer() {
     startTimer_.stop();
+    // The worker's messages are handled on this thread, after this returns.
+    if (!startThread(worker_, [this] { AnalyseThreadProc(this, nullptr, &scope_); })) {
+        // No run takes place: the dialog says so and can be closed.
+        setFieldText(control<QLineEdit>(ids::kAnalyseFolder),
+                     QStringLiteral("无法启动分析：系统无法再创建线程。"));
+        return;
+    }
     control<QPushButton>(ids::kOk)->setEnabled(false);
     running_ = true;
-    worker_ = std::thread([this] { AnalyseThreadProc(this, nullptr, &scope_); });
 }
 
 void CFileAnalyseDlg::customEvent(QEvent* event) {

@@ -18,7 +18,8 @@
 // always finishes before its creator reads the results. With closeWhenDone
 // the dialog ends by itself (cancel code) when the run has finished;
 // otherwise the exit button is enabled again. The worker is joined before the
-// dialog is destroyed.
+// dialog is destroyed. When the system gives no thread for the run, none
+// takes place: the dialog says so and stays open, its exit button enabled.
 class CFileAnalyseDlg : public CTemplateDialog, public IMessageTarget {
     Q_OBJECT
 public:

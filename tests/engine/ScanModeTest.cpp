@@ -7,6 +7,8 @@
 #include <filesystem>
 
 #include "EngineTest.h"
+#include "ScopedEnvironment.h"
+#include "ThreadStartFault.h"
 #include "engine/FileInfoProc.h"
 
 namespace {
@@ -119,6 +121,50 @@ TEST_F(ScanModeTest, FastScansReportTheFoldersAndFilesOfPlainScansInTheirOrder) 
     EXPECT_EQ(reports_[1], reports_[3]);
 }
 
+// However little the walk may hold ahead, it goes on: with a budget smaller
+// than any listing each folder is let in alone, once the scanner has taken
+// the one before.
+TEST_F(ScanModeTest, FastScansWithinATinyLookaheadLeaveTheRowsAndReportsOfPlainScans) {
+    const auto plain = scenario(ScanMode::Plain);
+    ScopedEnvironment budget("LANBROOK_LOOKAHEAD_KIB", "1");
+    const auto fast = scenario(ScanMode::Fast);
+    EXPECT_EQ(plain, fast);
+    ASSERT_EQ(reports_.size(), 4u);
+    EXPECT_EQ(reports_[0], reports_[2]);
+    EXPECT_EQ(reports_[1], reports_[3]);
+}
+
+// Thread starts the system refuses: the walk goes on with the threads it
+// has, or on the scanner's thread, with the same rows and reports. The
+// refusals follow the order in which the walker starts its threads: a
+// lister, two readers, the walk.
+TEST_F(ScanModeTest, FastScansWhoseThreadsCannotStartLeaveTheRowsAndReportsOfPlainScans) {
+    const auto plain = scenario(ScanMode::Plain);
+    const auto plainReports = reports_;
+    struct Refusal {
+        int refused;
+        int allowed;
+        const char* what;
+    };
+    constexpr int kEvery = ThreadStartFault::kEvery;
+    for (const Refusal& refusal :
+         {Refusal{kEvery, 0, "no thread at all"}, Refusal{kEvery, 1, "a lister only"},
+          Refusal{kEvery, 3, "no thread for the walk"}, Refusal{1, 0, "no lister"},
+          Refusal{1, 1, "no reader"}}) {
+        reports_.clear();
+        std::vector<std::vector<CSqliteDB::Row>> fast;
+        int refusals = 0;
+        {
+            ThreadStartFault fault(refusal.refused, refusal.allowed);
+            fast = scenario(ScanMode::Fast);
+            refusals = fault.refusals();
+        }
+        EXPECT_GT(refusals, 0) << refusal.what;
+        EXPECT_EQ(fast, plain) << refusal.what;
+        EXPECT_EQ(reports_, plainReports) << refusal.what;
+    }
+}
+
 // A tree the walk cannot hold ahead at once: more folders side by side and
 // one below the other than it lists ahead, and a folder with more files than
 // it reads ahead, read by many readers a run at a time.
@@ -173,6 +219,14 @@ protected:
 TEST_F(WideDeepScanModeTest, FastScansMatchPlainScansBeyondTheLookahead) {
     const Outcome plain = wideDeepScenario(ScanMode::Plain);
     const Outcome fast = wideDeepScenario(ScanMode::Fast);
+    Outcome small;
+    {
+        // The big folder alone is several times this budget.
+        ScopedEnvironment budget("LANBROOK_LOOKAHEAD_KIB", "256");
+        small = wideDeepScenario(ScanMode::Fast);
+    }
+    EXPECT_EQ(plain.states, small.states);
+    EXPECT_EQ(plain.reports, small.reports);
     ASSERT_EQ(plain.states.size(), 2u);
     // Every folder and file has its row: the root, wide and its folders, the
     // chain, big and their files.

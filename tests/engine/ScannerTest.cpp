@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <ctime>
 #include <filesystem>
 
 #include "EngineTest.h"
@@ -158,6 +160,30 @@ TEST_P(ScanTest, ChangedFolderGainsItsNewFilesAndLosesItsVanishedOnes) {
     EXPECT_EQ(files.size(), 2u);
     EXPECT_EQ(files.count(file("d\\A.TXT")), 1u);
     EXPECT_EQ(files.count(file("d\\C.TXT")), 1u);
+}
+
+// A file made while its folder is being scanned, once the folder's time has
+// been read: the time stored must not already include it, or the next scan
+// takes the folder for unchanged and never lists the file into the database.
+TEST_P(ScanTest, FileCreatedAsItsFolderIsListedIsStoredByTheNextScanAtLatest) {
+    tree_.writeFile("d/old", "o");
+    tree_.setModificationTime("d", 1000);
+    const std::string target = folder("d");
+    std::atomic<bool> created{false};
+    const auto started = static_cast<std::int64_t>(std::time(nullptr));
+    {
+        FileInfoProc scanner(folder().c_str(), GetParam());
+        scanner.afterFolderTime = [&](const std::string& listed) {
+            if (listed == target && !created.exchange(true)) tree_.writeFile("d/new", "n");
+        };
+        RecordingLog log;
+        scanner.scanFolder(scanner.rootPath().c_str(), log);
+    }
+    ASSERT_TRUE(created);
+    scan(started);
+    const auto files = storedFiles();
+    EXPECT_EQ(files.count(file("d\\old")), 1u);
+    EXPECT_EQ(files.count(file("d\\new")), 1u);
 }
 
 TEST_P(ScanTest, DeletedSubfolderLosesItsTreeWhileASiblingSharingItsNameBeginningStays) {
