@@ -4,6 +4,7 @@
 // the list shown again afterwards. The trash is the desktop's, in a data
 // folder of the test's own.
 #include <QComboBox>
+#include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -245,6 +246,32 @@ TEST_F(CleanupWindowTest, TrashHonoursTheFileChosenByHandThenTheListIsShownAgain
     EXPECT_FALSE(exists("c/deep/er/photo.jpg"));
     EXPECT_NE(exists("x/report.txt"), exists("y/report.txt"));
     EXPECT_EQ(countOf("photo"), QStringLiteral("1"));
+    window_.reset();
+}
+
+TEST_F(CleanupWindowTest, TrashRefusesAFileChangedAfterThePreviewAndListsItWithItsReason) {
+    openWindow();
+    withDialog([&](CCleanupDlg& dialog) {
+        ASSERT_EQ(keptIn(dialog, "photo.jpg"), path("c/deep/er/photo.jpg"));
+        // Rewritten while the preview is shown: of the same length, but no
+        // longer what the check found.
+        tree_.writeFile("a/photo.jpg", content(12345, 'Q'));
+        tree_.setModificationTime("a/photo.jpg", 1700000400);
+        clickAndWait(dialog, "trashButton");
+        const QString told = summary(dialog);
+        EXPECT_TRUE(told.startsWith(QStringLiteral("已移到回收站：2 个文件")))
+            << told.toStdString();
+        EXPECT_TRUE(told.contains(QStringLiteral("未移动（1 个文件，仍在原处）：\n    ") +
+                                  path("a/photo.jpg") +
+                                  QStringLiteral("\n        分析后或核对期间已更改")))
+            << told.toStdString();
+        dialog.reject();
+    });
+    QFile changed(QString::fromStdString(tree_.native("a/photo.jpg")));
+    ASSERT_TRUE(changed.open(QIODevice::ReadOnly));
+    EXPECT_EQ(changed.readAll().toStdString(), content(12345, 'Q'));
+    EXPECT_FALSE(exists("b/photo (1).jpg"));
+    EXPECT_TRUE(exists("c/deep/er/photo.jpg"));
     window_.reset();
 }
 
