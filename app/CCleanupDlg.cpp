@@ -189,10 +189,14 @@ void CCleanupDlg::OnRangeReady() {
     m_work = Work::None;
     const std::size_t checked = m_range->groups()->size();
     const std::size_t unchecked = m_range->unchecked();
-    m_status->setText(unchecked == 0 ? QStringLiteral("已核对 %1 组。").arg(checked)
-                                     : QStringLiteral("已核对 %1 组；%2 组未能核对，不列入清理。")
-                                           .arg(checked)
-                                           .arg(unchecked));
+    QString status = unchecked == 0 ? QStringLiteral("已核对 %1 组。").arg(checked)
+                                    : QStringLiteral("已核对 %1 组；%2 组未能核对，不列入清理。")
+                                          .arg(checked)
+                                          .arg(unchecked);
+    if (!m_range->failure().empty())
+        status +=
+            QStringLiteral("无法核对内容：") + QString::fromLocal8Bit(m_range->failure().c_str());
+    m_status->setText(status);
     replan();
 }
 

@@ -61,6 +61,7 @@ bool CCleanupRange::start(Range range, bool checkAll, QString& error) {
     m_checked.clear();
     m_groups.reset();
     m_checking = false;
+    m_failure.clear();
     if (!collect(range, error)) return false;
     std::vector<std::string> toCheck;
     for (const std::string& mask : m_masks) {
@@ -73,7 +74,7 @@ bool CCleanupRange::start(Range range, bool checkAll, QString& error) {
     m_toCheck = int(toCheck.size());
     m_checkedHere = 0;
     if (toCheck.empty())
-        OnFinished(m_run);
+        OnFinished(m_run, std::string());
     else
         startChecking(std::move(toCheck));
     return true;
@@ -90,9 +91,9 @@ void CCleanupRange::startChecking(std::vector<std::string> masks) {
         QMetaObject::invokeMethod(
             this, [this, run, shared] { OnGroupChecked(run, shared); }, Qt::QueuedConnection);
     };
-    listener.onFinished = [this, run](bool) {
+    listener.onFinished = [this, run](bool, const std::string& failure) {
         QMetaObject::invokeMethod(
-            this, [this, run] { OnFinished(run); }, Qt::QueuedConnection);
+            this, [this, run, failure] { OnFinished(run, failure); }, Qt::QueuedConnection);
     };
     emit progress(0, m_toCheck);
     m_queue.start(std::move(masks), std::move(listener));
@@ -109,10 +110,11 @@ void CCleanupRange::OnGroupChecked(int run, const std::shared_ptr<GroupCheck>& g
     emit progress(m_checkedHere, m_toCheck);
 }
 
-void CCleanupRange::OnFinished(int run) {
+void CCleanupRange::OnFinished(int run, const std::string& failure) {
     if (run != m_run) return;
     m_queue.stop();  // the thread's last act was this report
     m_checking = false;
+    m_failure = failure;
     auto groups = std::make_shared<std::vector<GroupCheck>>();
     for (const std::string& mask : m_masks) {
         const auto found = m_checked.find(mask);

@@ -44,6 +44,8 @@ public:
     const std::shared_ptr<const std::vector<GroupCheck>>& groups() const { return m_groups; }
     // The names of groups(), beside them.
     std::vector<std::string> names() const;
+    // Why the check could not run ("" when it could); its groups are unchecked.
+    const std::string& failure() const { return m_failure; }
     // Groups of the range that could not be checked.
     std::size_t unchecked() const { return m_masks.size() - (m_groups ? m_groups->size() : 0); }
 
@@ -55,7 +57,7 @@ private:
     [[nodiscard]] bool collect(Range range, QString& error);
     void startChecking(std::vector<std::string> masks);
     void OnGroupChecked(int run, const std::shared_ptr<GroupCheck>& group);
-    void OnFinished(int run);
+    void OnFinished(int run, const std::string& failure);
 
     FileInfoLoader& m_loader;
     const CContentCheckPanel& m_check;
@@ -69,4 +71,5 @@ private:
     int m_toCheck = 0;
     int m_checkedHere = 0;
     bool m_checking = false;
+    std::string m_failure;
 };

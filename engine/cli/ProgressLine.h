@@ -15,6 +15,8 @@ public:
     ProgressLine(std::FILE* out, std::string label, std::uint64_t files, std::uint64_t bytes)
         : out_(out), label_(std::move(label)), totalFiles_(files), totalBytes_(bytes) {}
 
+    // The total, once a group's own lengths are known.
+    void correctTotal(std::uint64_t bytes) { totalBytes_ = bytes; }
     // Shows the counts; `now` shows them even within the quarter second.
     void show(std::uint64_t files, std::uint64_t bytes, bool now = false);
     void clear();
