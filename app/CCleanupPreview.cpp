@@ -11,7 +11,7 @@ namespace {
 // Widths of the columns that do not stretch, in average characters.
 constexpr int kGroupWidth = 18;
 constexpr int kKeepWidth = 36;
-constexpr int kBytesWidth = 10;
+constexpr int kBytesWidth = 13;  // "999.99 K" and the cell's margins
 
 }  // namespace
 
