@@ -15,6 +15,7 @@
 
 #include "app/AppResources.h"
 #include "app/CAboutDlg.h"
+#include "app/CCleanupDlg.h"
 #include "app/CIgnoreFolderDlg.h"
 #include "app/CScopeDlg.h"
 #include "app/CTrashCopiesAction.h"
@@ -77,10 +78,12 @@ const std::pair<int, int> kCategoryButtons[] = {
 
 // The content check's figures: beside the file list's caption, where the
 // template has no control (dialog units).
-constexpr int kCheckStatus[] = {318, 36, 310, 8};
-// 扫描范围: between the caption and the figures, level with the tab headers
-// (the top row has no room left between its radio buttons and buttons).
+constexpr int kCheckStatus[] = {370, 36, 258, 8};
+// 扫描范围 and 批量清理: between the caption and the figures, level with the
+// tab headers (the top row has no room left between its radio buttons and
+// buttons).
 constexpr int kScopeButton[] = {262, 33, 50, 13};
+constexpr int kCleanupButton[] = {316, 33, 50, 13};
 constexpr int kClassColumnWidth = 90;
 
 constexpr int kStartupDelayMs = 150;
@@ -122,7 +125,7 @@ CQuorrelDlg::CQuorrelDlg(QWidget* parent)
     m_tabs->setCurrentIndex(0);
     listrows::setUpSingleColumn(*m_fileList, QStringLiteral("文件名"));
     setUpCheckControls();
-    setUpScopeButton();
+    setUpAddedButtons();
     setUpFolderPage();
     // The pages' controls follow the tab control in the tab order (Qt skips
     // those of the hidden page).
@@ -160,12 +163,24 @@ void CQuorrelDlg::setUpCheckControls() {
                                                           &m_listPage, m_fileList, status);
 }
 
-void CQuorrelDlg::setUpScopeButton() {
-    auto* scope = new QPushButton(QStringLiteral("扫描范围"), this);
-    scope->setObjectName("scopeButton");
-    scope->setGeometry(DialogTemplateBuilder::toPixels(font(), kScopeButton[0], kScopeButton[1],
-                                                       kScopeButton[2], kScopeButton[3]));
-    connect(scope, &QPushButton::clicked, this, &CQuorrelDlg::OnScope);
+// 扫描范围 and 批量清理, beside the file list's caption.
+void CQuorrelDlg::setUpAddedButtons() {
+    const struct {
+        const char* text;
+        const char* name;
+        const int* rectangle;
+        void (CQuorrelDlg::*command)();
+    } buttons[] = {
+        {"扫描范围", "scopeButton", kScopeButton, &CQuorrelDlg::OnScope},
+        {"批量清理", "cleanupButton", kCleanupButton, &CQuorrelDlg::OnCleanup},
+    };
+    for (const auto& added : buttons) {
+        auto* button = new QPushButton(QString::fromUtf8(added.text), this);
+        button->setObjectName(added.name);
+        const int* r = added.rectangle;
+        button->setGeometry(DialogTemplateBuilder::toPixels(font(), r[0], r[1], r[2], r[3]));
+        connect(button, &QPushButton::clicked, this, added.command);
+    }
 }
 
 // 重复文件夹, a page beside the two specified ones. It checks what the window's
@@ -180,12 +195,7 @@ void CQuorrelDlg::setUpFolderPage() {
         if (m_contentCheck->checkedGroups() < m_contentCheck->totalGroups())
             m_contentCheck->start(m_loader);
     };
-    owner.moved = [this] {
-        FileInfoAnalyse analyse;
-        (void)analyse.buildIndex();
-        m_keepPage = true;
-        RefreshCategory(m_category);
-    };
+    owner.moved = [this] { showAfterFileChanges(std::string(), true); };
     m_folderPage =
         std::make_unique<CFolderSetsPage>(ConfigInfo::global().getDatabasePath(), std::move(owner));
     m_tabs->addTab(m_folderPage.get(), QStringLiteral("重复文件夹"));
@@ -384,7 +394,11 @@ void CQuorrelDlg::OnTrashCopies(int row, bool keepThis) {
     if (!opened)
         action.reportNotStarted(this, QStringLiteral("无法打开数据库中的内容缓存：") +
                                           QString::fromLocal8Bit(cache.errorText().c_str()));
-    if (!opened || action.run(this, m_loader.database(), cache) == 0) {
+    showAfterFileChanges(mask, opened && action.run(this, m_loader.database(), cache) > 0);
+}
+
+void CQuorrelDlg::showAfterFileChanges(const std::string& mask, bool changed) {
+    if (!changed) {
         m_contentCheck->start(m_loader);
         m_contentCheck->showGroup(mask);
         return;
@@ -393,7 +407,16 @@ void CQuorrelDlg::OnTrashCopies(int row, bool keepThis) {
     (void)analyse.buildIndex();
     m_keepPage = true;
     RefreshCategory(m_category);
-    ShowFileList(mask);
+    if (!mask.empty()) ShowFileList(mask);
+}
+
+void CQuorrelDlg::OnCleanup() {
+    // The dialog takes the check's results and checks the rest itself.
+    StopContentCheck();
+    const std::string mask = m_shownMask;
+    CCleanupDlg dialog(m_loader, *m_contentCheck, mask, this);
+    dialog.exec();
+    showAfterFileChanges(mask, dialog.changedFiles());
 }
 
 void CQuorrelDlg::OnShowInFolder(int row) {

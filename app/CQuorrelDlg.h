@@ -71,6 +71,10 @@ public:
     // Fills list 1001 with the files of a folder of the 重复文件夹 page, each
     // with what is known of its content in the second column.
     void ShowFolderFiles(const std::vector<std::pair<std::string, QString>>& files);
+    // 批量清理: the clean-up dialog over the checked groups; after files
+    // moved or came back, rebuilds the index and shows the category again,
+    // on the same list page.
+    void OnCleanup();
 
     // The category code of a radio button's control number; -1 for none.
     static int categoryOfButton(int controlId);
@@ -94,9 +98,13 @@ private:
     void OnFileListRightClick(const QPoint& position);
     void connectCommands();
     void setUpCheckControls();
-    void setUpScopeButton();
     void setUpFolderPage();
+    void setUpAddedButtons();
     void addTrashCommands(QMenu& menu, int row);
+    // After files were moved or put back (`changed`): rebuilds the index and
+    // shows the category again on the same list page, with the group of
+    // `mask`. Otherwise the content check goes on where it was.
+    void showAfterFileChanges(const std::string& mask, bool changed);
 
     FileInfoLoader m_loader;
     std::string m_selectedPath;

@@ -77,22 +77,8 @@ build_programs() {
     [[ -x $scan ]] || die "lanbrook-scan not built"
 }
 
-# The corpus of run_scan.sh, made again only when its generator changed.
-prepare_corpus() {
-    corpus=$cache/corpus
-    local stamp
-    stamp=$( (cd "$repo/bench" && cat make_corpus.cpp CorpusPlan.* CorpusWriter.* Random.h
-        echo "$files $folders $seed 1") | sha256sum | cut -d' ' -f1)
-    if [[ -d $corpus && -f $cache/corpus.stamp && $(cat "$cache/corpus.stamp") == "$stamp" ]]; then
-        return
-    fi
-    echo "== generating the corpus in $corpus"
-    mkdir -p "$cache"
-    rm -rf "$corpus" "$cache/corpus.stamp"
-    "$build/bench/make_corpus" --files "$files" --folders "$folders" --seed "$seed" \
-        "$corpus" >"$cache/corpus.txt"
-    echo "$stamp" >"$cache/corpus.stamp"
-}
+# shellcheck source=lib/corpus.sh
+source "$repo/bench/lib/corpus.sh"
 
 drop_caches() {
     sync

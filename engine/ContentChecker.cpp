@@ -250,6 +250,7 @@ bool ContentChecker::Impl::takeStatuses(GroupCheck& group, std::vector<Member>& 
         file.reason.clear();
         file.contentClass = -1;
         file.linkSet = -1;
+        file.identity = platform::FileIdentity();
         platform::FileError error;
         if (!platform::fileStatus(file.path(), members[i].status, error)) {
             // A name gone since the analysis is a change; others are unreadable.
@@ -259,6 +260,7 @@ bool ContentChecker::Impl::takeStatuses(GroupCheck& group, std::vector<Member>& 
             continue;
         }
         const platform::FileStatus& status = members[i].status;
+        file.identity = status.identity;
         if (!status.regular || static_cast<std::uint32_t>(status.length) != maskSize ||
             status.modificationTime != file.rowTime)
             file.status = CheckedFile::Status::Changed;

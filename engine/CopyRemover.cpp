@@ -122,7 +122,7 @@ CopyRemover::Outcome CopyRemover::moveOne(const GroupCheck& group, int keep, int
         return outcome;
     }
     outcome.rowDeleted = database_.deleteFile(moved.folderId, moved.name);
-    (void)cache_.forget(moved.folderId, moved.name);
+    if (forgetHashes_) (void)cache_.forget(moved.folderId, moved.name);
     return outcome;
 }
 
@@ -134,7 +134,7 @@ CopyRemover::Refusal CopyRemover::compare(const GroupCheck& group, int keep, int
     return refusalOf(pair.check.compare(
         {kept.path(), length, kept.rowTime}, {copy.path(), length, copy.rowTime}, reason,
         [&] { step(Step::BeforeCompare, keep, file); },
-        [&] { step(Step::DuringCompare, keep, file); }));
+        [&] { step(Step::DuringCompare, keep, file); }, onBlock_));
 }
 
 // Both names must still lead to the files compared, in the versions

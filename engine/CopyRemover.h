@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/GroupCheck.h"
@@ -93,6 +94,18 @@ public:
     std::vector<Outcome> moveToTrash(const GroupCheck& group, int keep,
                                      const std::vector<int>& files);
 
+    // Called after each block the comparison found equal in both files,
+    // with the bytes of that block of the copy (for a progress display).
+    void setBlockListener(std::function<void(std::uint64_t bytes)> onBlock) {
+        onBlock_ = std::move(onBlock);
+    }
+    // Whether a moved file's cached hash is dropped at once (the default) or
+    // left to the content cache's next pruning, which drops every row whose
+    // file row is gone (a stale row is never used: its file row is). A run
+    // that moves many files within one transaction of `database` leaves it:
+    // the cache's own connection cannot write until that transaction ends.
+    void setForgetHashes(bool forget) { forgetHashes_ = forget; }
+
 private:
     struct Compared;
 
@@ -112,4 +125,6 @@ private:
     ContentChecker& cache_;
     MoveFunction move_;
     StepHook hook_;
+    std::function<void(std::uint64_t)> onBlock_;
+    bool forgetHashes_ = true;
 };

@@ -18,11 +18,13 @@ bool asStored(const platform::FileStatus& status, const FilePairCheck::Stored& s
 }
 
 // Compares the two open files from their start, block by block, calling
-// `afterFirst` once the first block is found equal. False, with `unreadable`
-// set and `reason` given, when one cannot be read.
+// `onBlock` with each block found equal and `afterFirst` once the first is.
+// False, with `unreadable` set and `reason` given, when one cannot be read.
 bool sameBytes(platform::ContentFile& a, platform::ContentFile& b, bool& unreadable,
-               std::string& reason, const FilePairCheck::Step& afterFirst) {
-    std::vector<char> left(kCompareBlock), right(kCompareBlock);
+               std::string& reason, const FilePairCheck::Step& afterFirst,
+               const FilePairCheck::BlockListener& onBlock) {
+    // Kept from pair to pair: a clean-up compares thousands of small files.
+    thread_local std::vector<char> left(kCompareBlock), right(kCompareBlock);
     for (bool first = true;; first = false) {
         const std::int64_t gotA = a.read(left.data(), left.size());
         const std::int64_t gotB = b.read(right.data(), right.size());
@@ -34,6 +36,7 @@ bool sameBytes(platform::ContentFile& a, platform::ContentFile& b, bool& unreada
         if (gotA != gotB || std::memcmp(left.data(), right.data(), std::size_t(gotA)) != 0)
             return false;
         if (gotA == 0) return true;
+        if (onBlock) onBlock(std::uint64_t(gotA));
         if (first && afterFirst) afterFirst();
     }
 }
@@ -86,12 +89,13 @@ FilePairCheck::Result FilePairCheck::openBoth(const Stored& kept, const Stored& 
 
 FilePairCheck::Result FilePairCheck::compare(const Stored& kept, const Stored& copy,
                                              std::string& reason, const Step& beforeCompare,
-                                             const Step& duringCompare) {
+                                             const Step& duringCompare,
+                                             const BlockListener& onBlock) {
     const Result opened = openBoth(kept, copy, reason);
     if (opened != Result::Same) return opened;
     if (beforeCompare) beforeCompare();
     bool unreadable = false;
-    if (!sameBytes(*kept_, *copy_, unreadable, reason, duringCompare)) {
+    if (!sameBytes(*kept_, *copy_, unreadable, reason, duringCompare, onBlock)) {
         if (!unreadable) reason = "its bytes differ from the file that stays";
         return unreadable ? Result::Unreadable : Result::ContentDiffers;
     }

@@ -38,13 +38,16 @@ public:
         std::int64_t rowTime = 0;  // FILEINFO_FIF.FTIME, whole seconds
     };
     using Step = std::function<void()>;
+    using BlockListener = std::function<void(std::uint64_t bytes)>;
 
     // Opens both files, checks them against what was stored and compares
     // them; `reason` says why when the result is not Same. SameFile is
     // found before any byte is read. `beforeCompare` is called with both
-    // files open and as stored, `duringCompare` after the first equal block.
+    // files open and as stored, `duringCompare` after the first equal block,
+    // `onBlock` with the bytes of each block found equal (for progress).
     Result compare(const Stored& kept, const Stored& copy, std::string& reason,
-                   const Step& beforeCompare = {}, const Step& duringCompare = {});
+                   const Step& beforeCompare = {}, const Step& duringCompare = {},
+                   const BlockListener& onBlock = {});
 
     // Whether both names still lead to the files compared, in the versions
     // compared (after compare() gave Same or SameFile).

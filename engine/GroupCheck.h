@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "util/platform/ContentFile.h"
+
 // What the content check found out about one fingerprint group: which of its
 // files hold identical bytes. The fingerprint samples 36 bytes of a file, so
 // files of one group may still differ; the check reads them whole.
@@ -37,6 +39,9 @@ struct CheckedFile {
     std::string reason;     // the system's reason, for Unreadable
     int contentClass = -1;  // index into GroupCheck::classes; -1 unless Checked
     int linkSet = -1;       // index into GroupCheck::linkSets; -1 when it has no other name
+    // Which file the name led to when checked (all zero when its status
+    // could not be taken): names of one file share it across groups too.
+    platform::FileIdentity identity;
 
     std::string path() const { return folderPath + name; }
 };

@@ -159,6 +159,7 @@ int ScanOptions::parse(int argc, char** argv) {
             onlyFolders = true;
         } else if (std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "-h") == 0) {
             std::fputs(kHelp, stdout);
+            std::fputs(CleanupCommand::helpText(), stdout);
             return 0;
         } else if (std::strcmp(argument, "-q") == 0) {
             quiet = true;
@@ -172,6 +173,9 @@ int ScanOptions::parse(int argc, char** argv) {
             listFolders = true;
         } else if (std::strcmp(argument, "--across") == 0) {
             across = true;
+        } else if (cleanup.takeFlag(argument)) {
+        } else if (const char* rules = valueOf("--keep", argc, argv, i, missing)) {
+            if (!cleanup.readKeepRules(rules)) return kExitUsage;
         } else if (const char* folder = valueOf("--protect", argc, argv, i, missing)) {
             protect.emplace_back(folder);
         } else if (const char* bytes = valueOf("--min-size", argc, argv, i, missing)) {
@@ -188,7 +192,9 @@ int ScanOptions::parse(int argc, char** argv) {
         printUsageError("--verify is needed by", "--list-folders");
         return kExitUsage;
     }
-    return -1;
+    // The clean-up plans over the content check's classes.
+    verify = verify || cleanup.active();
+    return cleanup.check();
 }
 
 bool ScanOptions::resolveScope(AnalysisScope& scope, std::FILE* errors) const {

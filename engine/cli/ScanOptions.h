@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/cli/CleanupCommand.h"
+
 class AnalysisScope;
 
 // The command line of lanbrook-scan: [options] [FOLDER...].
@@ -19,6 +21,7 @@ struct ScanOptions {
     std::uint64_t minSize = 0;
     std::vector<std::string> folders;  // native, as given
     std::vector<std::string> protect;  // native, as given (--protect)
+    CleanupCommand cleanup;            // --trash-copies and its options
 
     // Reads the arguments. -1 to go on; otherwise the exit status, after the
     // help text (0) or a usage error on standard error (2). "--" ends the

@@ -7,6 +7,7 @@
 
 #include "engine/GroupCheck.h"
 #include "engine/cli/FolderSets.h"
+#include "engine/cli/JsonText.h"
 #include "engine/cli/ScanSummary.h"
 #include "engine/cli/VerifyRun.h"
 #include "util/platform/FileSystem.h"
@@ -14,30 +15,6 @@
 namespace {
 
 using nlohmann::json;
-
-bool validUtf8(const std::string& text) {
-    try {
-        (void)json(text).dump();
-        return true;
-    } catch (const json::type_error&) {
-        return false;
-    }
-}
-
-// Sets `key` to `text`; when the text is not valid UTF-8 its bytes go under
-// key + "_bytes" in hexadecimal too (the text itself gets U+FFFD in their place).
-void putText(json& object, const std::string& key, const std::string& text) {
-    object[key] = text;
-    if (validUtf8(text)) return;
-    static const char kDigits[] = "0123456789abcdef";
-    std::string hex;
-    hex.reserve(2 * text.size());
-    for (const unsigned char byte : text) {
-        hex += kDigits[byte >> 4];
-        hex += kDigits[byte & 0x0f];
-    }
-    object[key + "_bytes"] = hex;
-}
 
 std::string nativePath(const std::string& path) {
     const std::string native = platform::toNativePath(path);

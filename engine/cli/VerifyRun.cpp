@@ -2,48 +2,10 @@
 #include "engine/cli/VerifyRun.h"
 
 #include <atomic>
-#include <chrono>
 
 #include "engine/AnalysisScope.h"
 #include "engine/ContentChecker.h"
-#include "util/FileUtility.h"
-
-namespace {
-
-// Rewrites one line of progress at most every quarter of a second.
-class ProgressLine {
-public:
-    ProgressLine(std::FILE* out, std::uint64_t files, std::uint64_t bytes)
-        : out_(out), totalFiles_(files), totalBytes_(bytes) {}
-
-    // The total, once a group's own lengths are known.
-    void correctTotal(std::uint64_t bytes) { totalBytes_ = bytes; }
-    void show(std::uint64_t files, std::uint64_t bytes, bool now = false) {
-        if (out_ == nullptr) return;
-        const auto time = std::chrono::steady_clock::now();
-        if (!now && time - last_ < std::chrono::milliseconds(250)) return;
-        last_ = time;
-        char done[32], total[32];
-        std::fprintf(
-            out_, "\rChecking content: %llu of %llu files, %s of %s\033[K",
-            static_cast<unsigned long long>(files), static_cast<unsigned long long>(totalFiles_),
-            FileUtility::formatSize(done, bytes), FileUtility::formatSize(total, totalBytes_));
-        std::fflush(out_);
-    }
-    void clear() {
-        if (out_ == nullptr) return;
-        std::fputs("\r\033[K", out_);
-        std::fflush(out_);
-    }
-
-private:
-    std::FILE* out_;
-    std::uint64_t totalFiles_;
-    std::uint64_t totalBytes_;
-    std::chrono::steady_clock::time_point last_{};
-};
-
-}  // namespace
+#include "engine/cli/ProgressLine.h"
 
 bool VerifyRun::run(const std::string& databasePath, const std::vector<std::string>& masks,
                     const std::unordered_set<std::string>& keep, std::FILE* progress,
@@ -68,7 +30,7 @@ bool VerifyRun::run(const std::string& databasePath, const std::vector<std::stri
         totalFiles += group.files.size();
         totalBytes += group.files.size() * group.length;
     }
-    ProgressLine line(progress, totalFiles, totalBytes);
+    ProgressLine line(progress, "Checking content", totalFiles, totalBytes);
     std::uint64_t filesDone = 0, bytesDone = 0, bytesInGroup = 0, groupBytes = 0;
     checker.setBlockListener([&](std::uint64_t bytes) {
         bytesInGroup += bytes;

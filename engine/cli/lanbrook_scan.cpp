@@ -12,6 +12,7 @@
 #include "engine/AnalyseThreadProc.h"
 #include "engine/AnalysisScope.h"
 #include "engine/ConfigInfo.h"
+#include "engine/cli/CleanupCommand.h"
 #include "engine/cli/ConsoleTarget.h"
 #include "engine/cli/DuplicateSets.h"
 #include "engine/cli/FolderSets.h"
@@ -113,10 +114,11 @@ bool forEachSet(const ScanOptions& options, const std::string& databasePath,
     return read;
 }
 
-// Reads the index (and checks the groups' content), then prints the
-// summary, the sets, or both as JSON; false when the database cannot be read.
-bool printResult(const ScanOptions& options, const std::string& databasePath,
-                 std::uint32_t filesHandled) {
+// Reads the index (and checks the groups' content, and cleans up), then
+// prints the summary, the sets, or both as JSON; false when the database
+// cannot be read. `status` is the clean-up's exit status.
+bool printResult(ScanOptions& options, const std::string& databasePath, std::uint32_t filesHandled,
+                 int& status) {
     ScanSummary summary;
     std::string error;
     // With --verify the files of the top groups come from the check's one
@@ -129,7 +131,7 @@ bool printResult(const ScanOptions& options, const std::string& databasePath,
     VerifyRun verified;
     if (options.verify) {
         std::unordered_set<std::string> keep;
-        if (allSets)
+        if (allSets || options.cleanup.active())
             keep.insert(summary.duplicateMasks.begin(), summary.duplicateMasks.end());
         else
             for (const ScanSummary::Group& group : summary.top) keep.insert(group.mask);
@@ -140,6 +142,10 @@ bool printResult(const ScanOptions& options, const std::string& databasePath,
             return false;
         }
     }
+    if (options.cleanup.active())
+        status = options.cleanup.run(databasePath,
+                                     CleanupCommand::takeChecked(summary, verified, allSets),
+                                     platform::isTerminal(stderr) ? stderr : nullptr);
     const VerifyRun* checked = options.verify ? &verified : nullptr;
     FolderSets folders;
     if ((options.listFolders || options.json) && options.verify &&
@@ -149,7 +155,9 @@ bool printResult(const ScanOptions& options, const std::string& databasePath,
         return false;
     }
     if (options.json) {
-        beginJsonSets(stdout, summaryJson(summary, filesHandled, databasePath, checked));
+        std::string text = summaryJson(summary, filesHandled, databasePath, checked);
+        if (options.cleanup.active()) text = options.cleanup.addToJson(text);
+        beginJsonSets(stdout, text);
         bool first = true;
         const bool read =
             forEachSet(options, databasePath, verified, [&](const DuplicateSets::Set& set) {
@@ -163,10 +171,12 @@ bool printResult(const ScanOptions& options, const std::string& databasePath,
         const bool read =
             !options.list || forEachSet(options, databasePath, verified, printSetAsText);
         if (options.listFolders) folders.printText(stdout);
+        if (options.cleanup.active()) options.cleanup.print(stdout);
         return read;
     }
     summary.print(stdout, filesHandled, kPathsPerGroup, checked);
     std::printf("Database:         %s\n", nativeText(databasePath).c_str());
+    if (options.cleanup.active()) options.cleanup.print(stdout);
     return true;
 }
 
@@ -209,6 +219,8 @@ int main(int argc, char** argv) {
     AnalysisOutcome outcome;
     (void)AnalyseThreadProc(&target, &outcome, &scope);
     const int status = reportOutcome(outcome);
-    if (!printResult(options, config.getDatabasePath(), target.fileCount())) return kExitDatabase;
-    return status;
+    int cleaned = 0;
+    if (!printResult(options, config.getDatabasePath(), target.fileCount(), cleaned))
+        return kExitDatabase;
+    return status != 0 ? status : cleaned;
 }

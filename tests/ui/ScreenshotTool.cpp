@@ -3,8 +3,9 @@
 // and profile the environment gives (scripts/screenshots.sh prepares a sample
 // tree and runs this under Xvfb): the analysis dialog at the end of its run,
 // the main window with each tab (the 重复文件夹 page too), the content
-// check's states and classes, the ignored-folder manager, the About box and
-// the scope dialog.
+// check's states and classes, the ignored-folder manager, the About box, the
+// scope dialog, and the clean-up dialog (with its summary after a run, when
+// asked to move files).
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -14,25 +15,31 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 
 #include <cstdio>
+#include <fstream>
 #include <string>
 
 #include "UiTestSupport.h"
 #include "app/AppResources.h"
 #include "app/CAboutDlg.h"
+#include "app/CCleanupDlg.h"
 #include "app/CIgnoreFolderDlg.h"
 #include "app/CQuorrelDlg.h"
 #include "app/CScopeDlg.h"
+#include "app/CleanupPlanModel.h"
 #include "app/SystemFontFaces.h"
 #include "engine/ConfigInfo.h"
 #include "engine/ui/CFileAnalyseDlg.h"
 #include "engine/ui/ControlIds.h"
 #include "results/ui/CFileTypeIcons.h"
+#include "util/platform/ContentFile.h"
+#include "util/platform/FileSystem.h"
 
 namespace {
 
@@ -148,7 +155,43 @@ void shootFolderPage(CQuorrelDlg& window) {
     save(window, "main-window-folders.png");
 }
 
-void shootMainWindow(const std::string& browseTo, const std::string& ignore) {
+// Rewrites one byte in the middle of the first copy the plan moves, its
+// length kept, so the summary shows how the check right before the move
+// refuses a file that changed.
+void changeOneCopy(const CleanupPlanModel& model) {
+    if (model.steps().empty() || model.steps()[0].moving.empty()) return;
+    const CleanupStep& step = model.steps()[0];
+    const CheckedFile& file = (*model.groups())[step.group].files[std::size_t(step.moving[0])];
+    platform::FileStatus status;
+    platform::FileError error;
+    if (!platform::fileStatus(file.path(), status, error) || status.length == 0) return;
+    std::fstream out(platform::toNativePath(file.path()),
+                     std::ios::in | std::ios::out | std::ios::binary);
+    out.seekp(std::streamoff(status.length / 2));
+    out.put('#');
+}
+
+// The clean-up dialog with the plan of the category shown; with `move`, its
+// summary after the run too (one copy changed first, so one is refused).
+void shootCleanup(CQuorrelDlg& window, bool move) {
+    uitest::withNextModal([&] { window.OnCleanup(); },
+                          [move](QDialog& shown) {
+                              auto& dialog = static_cast<CCleanupDlg&>(shown);
+                              uitest::waitUntil([&] { return !dialog.isBusy(); }, 120000);
+                              auto* preview = dialog.findChild<QTableView*>("previewTable");
+                              preview->selectRow(0);
+                              save(dialog, "cleanup-dialog.png");
+                              if (move) {
+                                  changeOneCopy(*qobject_cast<CleanupPlanModel*>(preview->model()));
+                                  dialog.findChild<QPushButton*>("trashButton")->click();
+                                  uitest::waitUntil([&] { return !dialog.isBusy(); }, 120000);
+                                  save(dialog, "cleanup-summary.png");
+                              }
+                              dialog.reject();
+                          });
+}
+
+void shootMainWindow(const std::string& browseTo, const std::string& ignore, bool move) {
     CQuorrelDlg window;
     window.show();
     uitest::waitUntil([&] { return !window.isStartupPending(); });
@@ -180,20 +223,26 @@ void shootMainWindow(const std::string& browseTo, const std::string& ignore) {
     about.show();
     (void)QTest::qWaitForWindowExposed(&about);
     save(about, "about-box.png");
+    about.close();
 
     shootScopeDialog(window);
+    window.findChild<QTabWidget*>("tabs")->setCurrentIndex(0);
+    shootCleanup(window, move);
 }
 
 }  // namespace
 
 // Arguments: the output folder, the program-form path of a file to show in
-// the tree, the program-form path of a folder to ignore.
+// the tree, the program-form path of a folder to ignore, and "move" to let
+// the clean-up move copies to the trash for its summary.
 int main(int argc, char** argv) {
     const ConfigInfo& config = ConfigInfo::global();
     QApplication app(argc, argv);
-    if (argc != 4 || !config.isValid()) {
+    const bool move = argc == 5 && std::string(argv[4]) == "move";
+    if ((argc != 4 && !move) || !config.isValid()) {
         std::fprintf(stderr,
-                     "usage: lanbrook-screenshots OUTPUT-FOLDER FILE-TO-SHOW FOLDER-TO-IGNORE\n");
+                     "usage: lanbrook-screenshots OUTPUT-FOLDER FILE-TO-SHOW "
+                     "FOLDER-TO-IGNORE [move]\n");
         return 2;
     }
     initAppResources();
@@ -201,6 +250,6 @@ int main(int argc, char** argv) {
     CFileTypeIcons::ensureIconTheme();
     outputFolder = QString::fromLocal8Bit(argv[1]);
     analyseAndShoot();
-    shootMainWindow(argv[2], argv[3]);
+    shootMainWindow(argv[2], argv[3], move);
     return 0;
 }
