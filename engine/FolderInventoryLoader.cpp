@@ -136,6 +136,7 @@ struct FolderInventoryLoader::Impl {
     std::unordered_map<ContentKey, std::uint32_t, ContentKeyHash> hashClass;
     std::unordered_map<std::uint64_t, std::uint32_t> checkedClass;
     std::uint32_t nextClass = FolderInventory::kEmptyContent + 1;
+    bool sizesOnly = false;  // loadSizes(): no names, no content
     std::unordered_map<std::string, FileSpaceTable::Entry> space;
     std::unordered_map<FileIdentityKey, std::uint32_t, FileIdentityHash> linkFirst;
 };
@@ -193,14 +194,18 @@ bool FolderInventoryLoader::Impl::readFiles(std::string& error) {
                            .first->second;
         const std::uint64_t length =
             entry != nullptr ? entry->length : FileInfoAnalyse::sizeFromMask(mask);
-        if (!builder.addFile(folderId, name, length, sqlite3_column_int64(row, 3),
-                             FolderInventory::kUnconfirmed, identity))
+        if (!builder.addFile(folderId, sizesOnly ? std::string_view() : name, length,
+                             sqlite3_column_int64(row, 3), FolderInventory::kUnconfirmed, identity))
             continue;
         Added file;
-        file.mask = maskKey(mask);
-        file.emptyMask = isEmptyMask(mask) && length == 0;
         file.spaceRow = entry != nullptr;
         if (entry != nullptr) file.allocated = entry->allocated;
+        if (sizesOnly) {
+            added.push_back(file);
+            continue;
+        }
+        file.mask = maskKey(mask);
+        file.emptyMask = isEmptyMask(mask) && length == 0;
         file.checked = checkedMasks.count(file.mask) > 0;
         if (file.checked) file.answer = checked->find(folderId, name);
         ++maskCount[file.mask];
@@ -310,9 +315,19 @@ void FolderInventoryLoader::Impl::fillAllocation(FolderInventory& inventory,
 }
 
 bool FolderInventoryLoader::load(FolderInventory& out, const CheckedContent* checked) {
+    return read(out, checked, false);
+}
+
+bool FolderInventoryLoader::loadSizes(FolderInventory& out) {
+    return read(out, nullptr, true);
+}
+
+bool FolderInventoryLoader::read(FolderInventory& out, const CheckedContent* checked,
+                                 bool sizesOnly) {
     out = FolderInventory();
     counts_ = Counts();
     Impl impl(databasePath_, checked);
+    impl.sizesOnly = sizesOnly;
     if (!impl.database.open() ||
         !impl.database.execute("PRAGMA busy_timeout = " + std::to_string(kBusyTimeoutMs))) {
         errorText_ = impl.database.errorText();
@@ -328,9 +343,11 @@ bool FolderInventoryLoader::load(FolderInventory& out, const CheckedContent* che
         return false;
     std::vector<std::uint32_t> order;
     FolderInventory inventory = impl.builder.finish(platform::pathsIgnoreCase(), &order);
-    std::vector<bool> cached(inventory.files_.size(), false);
-    if (!impl.readCache(inventory, order, cached, counts_, errorText_)) return false;
-    impl.classifyRest(inventory, order, cached, counts_);
+    if (!sizesOnly) {
+        std::vector<bool> cached(inventory.files_.size(), false);
+        if (!impl.readCache(inventory, order, cached, counts_, errorText_)) return false;
+        impl.classifyRest(inventory, order, cached, counts_);
+    }
     impl.fillAllocation(inventory, order);
     counts_.files = inventory.files_.size();
     out = std::move(inventory);
