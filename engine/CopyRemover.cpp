@@ -148,15 +148,17 @@ CopyRemover::Refusal CopyRemover::lastCheck(const GroupCheck& group, int keep, i
 
 // What makes the move unsafe, found after it: the file in the trash is not
 // the compared copy, or the file that stays is no longer the compared
-// version. Empty when neither. A rename moves the change time on Linux, so
-// the trashed file is held to its identity, length and modification time.
+// version. Empty when neither. A rename moves the change time, so the
+// trashed file is held to its file number, length and modification time.
 std::string CopyRemover::changedByTheMove(const GroupCheck& group, int keep, const Compared& pair,
                                           const platform::TrashedItem& trashed) {
     const platform::FileStatus& copy = pair.check.copyStatus();
     platform::FileStatus now;
     platform::FileError error;
+    // The file number alone: under Wine the bin lies outside every drive and
+    // reports another volume serial for the same file.
     if (!platform::trashedStatus(trashed, now, error) || !now.regular ||
-        now.identity != copy.identity || now.length != copy.length ||
+        now.identity.fileNumber != copy.identity.fileNumber || now.length != copy.length ||
         now.modificationNanos != copy.modificationNanos)
         return "what went to the trash is not the file that was compared";
     if (!platform::fileStatus(group.files[std::size_t(keep)].path(), now, error) ||

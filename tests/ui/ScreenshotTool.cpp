@@ -28,6 +28,7 @@
 #include "app/CIgnoreFolderDlg.h"
 #include "app/CQuorrelDlg.h"
 #include "app/CScopeDlg.h"
+#include "app/SystemFontFaces.h"
 #include "engine/ConfigInfo.h"
 #include "engine/ui/CFileAnalyseDlg.h"
 #include "engine/ui/ControlIds.h"
@@ -196,6 +197,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     initAppResources();
+    useSystemFontFaces();  // as the program does
     CFileTypeIcons::ensureIconTheme();
     outputFolder = QString::fromLocal8Bit(argv[1]);
     analyseAndShoot();

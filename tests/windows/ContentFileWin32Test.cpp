@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "TempTree.h"
 #include "util/platform/ContentFile.h"
@@ -56,4 +58,30 @@ TEST(WindowsContentFile, HardLinksShareTheIdentityOthersDoNot) {
     EXPECT_EQ(a.identity, b.identity);
     EXPECT_NE(a.identity, c.identity);
     EXPECT_EQ(a.length, 6u);
+}
+
+// A rewrite of the same length that puts the last-write time back is seen
+// only in the change time (NTFS ChangeTime; under Wine the Unix ctime).
+TEST(WindowsContentFile, RewriteWithTheWriteTimeSetBackMovesTheChangeTime) {
+    TempTree tree;
+    tree.writeFile("same.bin", "original");
+    tree.setModificationTime("same.bin", 1600000000);
+    platform::FileStatus before, after;
+    platform::FileError error;
+    ASSERT_TRUE(platform::fileStatus(tree.drivePath("same.bin"), before, error)) << error.reason;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // past the clock's tick
+    const HANDLE file = ::CreateFileA(tree.native("same.bin").c_str(), GENERIC_WRITE, 0, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    FILETIME written{};
+    ASSERT_TRUE(::GetFileTime(file, nullptr, nullptr, &written));
+    DWORD count = 0;
+    ASSERT_TRUE(::WriteFile(file, "REWRITES", 8, &count, nullptr));
+    ASSERT_TRUE(::SetFileTime(file, nullptr, nullptr, &written));
+    ::CloseHandle(file);
+    ASSERT_TRUE(platform::fileStatus(tree.drivePath("same.bin"), after, error)) << error.reason;
+    EXPECT_EQ(after.length, before.length);
+    EXPECT_EQ(after.modificationNanos, before.modificationNanos);
+    EXPECT_GT(after.changeNanos, before.changeNanos);
+    EXPECT_FALSE(platform::sameVersion(before, after));
 }

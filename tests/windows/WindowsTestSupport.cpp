@@ -47,13 +47,20 @@ bool underWine() {
     return unixFileNameFunction() != nullptr;
 }
 
-bool pathThroughUnixRoot(const std::string& path, std::string& throughZ) {
+bool unixPathOf(const std::string& path, std::string& unixPath) {
     const UnixFileName unixFileName = unixFileNameFunction();
     if (unixFileName == nullptr) return false;
-    char* unixPath = unixFileName(wide(path).c_str());
-    if (unixPath == nullptr) return false;
-    throughZ = std::string("Z:") + unixPath;
-    ::HeapFree(::GetProcessHeap(), 0, unixPath);
+    char* found = unixFileName(wide(path).c_str());
+    if (found == nullptr) return false;
+    unixPath = found;
+    ::HeapFree(::GetProcessHeap(), 0, found);
+    return true;
+}
+
+bool pathThroughUnixRoot(const std::string& path, std::string& throughZ) {
+    std::string unixPath;
+    if (!unixPathOf(path, unixPath)) return false;
+    throughZ = "Z:" + unixPath;
     for (char& c : throughZ)
         if (c == '/') c = '\\';
     return true;

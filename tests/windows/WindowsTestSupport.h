@@ -13,6 +13,10 @@ namespace wintest {
 // True when the tests run under Wine rather than on Windows itself.
 [[nodiscard]] bool underWine();
 
+// The Unix path Wine gives the file or folder at `path`; false when not
+// under Wine.
+[[nodiscard]] bool unixPathOf(const std::string& path, std::string& unixPath);
+
 // The path through which Wine's drive Z: (the Unix root) reaches the folder
 // at `path`; false when not under Wine.
 [[nodiscard]] bool pathThroughUnixRoot(const std::string& path, std::string& throughZ);
