@@ -122,7 +122,7 @@ void CFolderSetsPage::startCheck(std::vector<std::string> masks) {
         QMetaObject::invokeMethod(
             this, [this, run, shared] { OnGroupChecked(run, shared); }, Qt::QueuedConnection);
     };
-    listener.onFinished = [this, run](bool) {
+    listener.onFinished = [this, run](bool, const std::string&) {
         QMetaObject::invokeMethod(
             this, [this, run] { OnCheckFinished(run); }, Qt::QueuedConnection);
     };
