@@ -90,3 +90,35 @@ TEST_F(SpaceFiguresPosixTest, TheChangeIsTheDifferenceToThePreviousAnalysis) {
     EXPECT_EQ(rowCount("FOLDER_SPACE_RUN"), 2u);
     EXPECT_EQ(selectRows("SELECT COUNT(DISTINCT RUN) FROM FOLDER_SPACE").at(0).at(0), "2");
 }
+
+// The rows the view walks: drives under the top, a drive's folders largest
+// first with its 未扫描 row last, parents back up to the top.
+TEST_F(SpaceFiguresPosixTest, RowsComeLargestFirstUnderTheirDrive) {
+    tree_.writeFile("small/a.txt", "a");
+    tree_.writeFile("large/b.bin", std::string(20000, 'b'));
+    tree_.writeFile("large/inner/c.bin", std::string(9000, 'c'));
+    tree_.writeFile("middle/d.bin", std::string(9000, 'd'));
+    const SpaceTree space = analyseAndLoad(false);
+
+    const auto drives = space.children(SpaceTree::kTop);
+    ASSERT_EQ(drives.size(), 1u);
+    EXPECT_EQ(drives[0].name, "C:\\");
+    const auto tops = space.children(drives[0].id);
+    ASSERT_EQ(tops.size(), 2u);  // the tree, then 未扫描
+    EXPECT_EQ(tops[0].path, folder());
+    const auto rows = space.children(tops[0].id);
+    std::vector<std::string> names;
+    for (const SpaceTree::Row& row : rows) names.push_back(row.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"large", "middle", "small"}));
+    EXPECT_EQ(rows[0].figures.files, 2u);
+    EXPECT_EQ(space.children(rows[0].id).at(0).name, "inner");
+
+    const SpaceTree::NodeId inner = space.find(folder("large/inner"));
+    EXPECT_EQ(space.parent(inner), rows[0].id);
+    EXPECT_EQ(space.parent(rows[0].id), tops[0].id);
+    EXPECT_EQ(space.parent(tops[0].id), drives[0].id);
+    EXPECT_EQ(space.parent(drives[0].id), SpaceTree::kTop);
+    EXPECT_EQ(space.row(SpaceTree::kTop).figures.size, 38001u);
+    EXPECT_TRUE(space.children(SpaceTree::kNoNode).empty());
+    EXPECT_EQ(space.largestFiles(inner).size(), 1u);
+}
