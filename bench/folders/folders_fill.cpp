@@ -25,7 +25,8 @@ namespace {
 const char* const kCacheTable =
     "CREATE TABLE IF NOT EXISTS CONTENT_HASH (FOLDERID INTEGER NOT NULL,FNAME VARCHAR(256) NOT "
     "NULL,FTIME INTEGER NOT NULL,MASK CHAR(80) NOT NULL,LENGTH INTEGER NOT NULL,HASH CHAR(32) NOT "
-    "NULL,ENDS CHAR(32) NOT NULL,PRIMARY KEY (FOLDERID,FNAME)) WITHOUT ROWID";
+    "NULL,ENDS CHAR(32) NOT NULL,DEVICE INTEGER,FILENUMBER INTEGER,MTIME_NS INTEGER,CTIME_NS "
+    "INTEGER,PRIMARY KEY (FOLDERID,FNAME)) WITHOUT ROWID";
 
 struct Row {
     std::string folder, name, mask, time;
@@ -78,12 +79,14 @@ std::string lengthOfMask() {
 }
 
 // A cache row for every file whose MASK is shared, its hash made of the MASK
-// (equal masks stand for equal content here).
+// (equal masks stand for equal content here), with a made-up identity and
+// times, as the check records them.
 bool fillCache(CFileInfoDB& db) {
     return db.execute(kCacheTable) && db.execute("BEGIN") &&
            db.execute("INSERT INTO CONTENT_HASH SELECT FOLDERID, FNAME, FTIME, MASK, " +
                       lengthOfMask() +
-                      ", lower(substr(MASK, 9, 32)), '' FROM FILEINFO_FIF WHERE MASK IN (SELECT "
+                      ", lower(substr(MASK, 9, 32)), '', 1, rowid, FTIME, FTIME FROM FILEINFO_FIF "
+                      "WHERE MASK IN (SELECT "
                       "MASK FROM FILEINFO_FIF GROUP BY MASK HAVING COUNT(*) > 1)") &&
            db.execute("COMMIT");
 }
