@@ -123,10 +123,12 @@ CQuorrelDlg::CQuorrelDlg(QWidget* parent)
     listrows::setUpSingleColumn(*m_fileList, QStringLiteral("文件名"));
     setUpCheckControls();
     setUpScopeButton();
+    setUpFolderPage();
     // The pages' controls follow the tab control in the tab order (Qt skips
     // those of the hidden page).
     QWidget* previous = m_tabs;
-    for (QWidget* page : {static_cast<QWidget*>(&m_listPage), static_cast<QWidget*>(&m_treePage)}) {
+    for (QWidget* page : {static_cast<QWidget*>(&m_listPage), static_cast<QWidget*>(&m_treePage),
+                          static_cast<QWidget*>(m_folderPage.get())}) {
         for (QWidget* child : page->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly)) {
             if (!(child->focusPolicy() & Qt::TabFocus)) continue;
             QWidget::setTabOrder(previous, child);
@@ -137,6 +139,7 @@ CQuorrelDlg::CQuorrelDlg(QWidget* parent)
 }
 
 CQuorrelDlg::~CQuorrelDlg() {
+    m_folderPage->stop();
     m_contentCheck->stop();
 }
 
@@ -165,7 +168,50 @@ void CQuorrelDlg::setUpScopeButton() {
     connect(scope, &QPushButton::clicked, this, &CQuorrelDlg::OnScope);
 }
 
+// 重复文件夹, a page beside the two specified ones. It checks what the window's
+// own check has not, so that check waits while it runs.
+void CQuorrelDlg::setUpFolderPage() {
+    CFolderSetsPage::Owner owner;
+    owner.showFiles = [this](const std::vector<std::pair<std::string, QString>>& files) {
+        ShowFolderFiles(files);
+    };
+    owner.stopWindowCheck = [this] { m_contentCheck->stop(); };
+    owner.checkEnded = [this] {
+        if (m_contentCheck->checkedGroups() < m_contentCheck->totalGroups())
+            m_contentCheck->start(m_loader);
+    };
+    owner.moved = [this] {
+        FileInfoAnalyse analyse;
+        (void)analyse.buildIndex();
+        m_keepPage = true;
+        RefreshCategory(m_category);
+    };
+    m_folderPage =
+        std::make_unique<CFolderSetsPage>(ConfigInfo::global().getDatabasePath(), std::move(owner));
+    m_tabs->addTab(m_folderPage.get(), QStringLiteral("重复文件夹"));
+    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int) {
+        if (m_tabs->currentWidget() == m_folderPage.get())
+            m_folderPage->activate();
+        else
+            m_folderPage->stop();  // what it checked so far is kept
+    });
+}
+
+void CQuorrelDlg::ShowFolderFiles(const std::vector<std::pair<std::string, QString>>& files) {
+    control<QPushButton>(ids::kOpenButton)->setEnabled(false);
+    setFieldText(control<QLineEdit>(ids::kSelectedPath), QString());
+    m_shownMask.clear();
+    m_contentCheck->showGroup(std::string());  // no group's classes in this list
+    std::vector<std::string> paths;
+    paths.reserve(files.size());
+    for (const auto& file : files) paths.push_back(file.first);
+    listrows::fillRows(*m_fileList, paths);
+    for (int row = 0; row < int(files.size()); ++row)
+        m_fileList->setItem(row, 1, new QTableWidgetItem(files[std::size_t(row)].second));
+}
+
 void CQuorrelDlg::StopContentCheck() {
+    m_folderPage->stop();
     m_contentCheck->stop();
 }
 
@@ -228,10 +274,13 @@ void CQuorrelDlg::RefreshCategory(int code) {
     m_treePage.deleteAllItems();
     m_treePage.fillChildren(std::string(), nullptr);
     m_contentCheck->start(m_loader);
+    m_folderPage->invalidate(false);
+    if (m_tabs->currentWidget() == m_folderPage.get()) m_folderPage->activate();
     QApplication::restoreOverrideCursor();
 }
 
 void CQuorrelDlg::RunAnalysis() {
+    m_folderPage->invalidate(true);
     m_contentCheck->stop();
     CFileAnalyseDlg analyse(this);
     analyse.closeWhenDone = true;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/CContentCheckPanel.h"
+#include "app/CFolderSetsPage.h"
 #include "engine/ui/CTemplateDialog.h"
 #include "results/FileInfoLoader.h"
 #include "results/ui/CAnalyseListDlg.h"
@@ -33,6 +34,10 @@ class QTableWidget;
 // their content (CContentCheckPanel); it is stopped and joined before an
 // analysis, before the ignore action rebuilds the index, on a category
 // change and when the window goes.
+//
+// A third tab page, 重复文件夹 (CFolderSetsPage), shows identical and
+// redundant folders; it finds them when it is shown, and shows a folder's
+// files in list 1001.
 class CQuorrelDlg : public CTemplateDialog, public IResultViewOwner {
     Q_OBJECT
 public:
@@ -63,6 +68,9 @@ public:
     // 扫描范围: edits the chosen scope; when the folders changed, offers to
     // analyse at once.
     void OnScope();
+    // Fills list 1001 with the files of a folder of the 重复文件夹 page, each
+    // with what is known of its content in the second column.
+    void ShowFolderFiles(const std::vector<std::pair<std::string, QString>>& files);
 
     // The category code of a radio button's control number; -1 for none.
     static int categoryOfButton(int controlId);
@@ -73,6 +81,7 @@ public:
     CTreeViewDlg& treePage() { return m_treePage; }
     FileInfoLoader& loader() { return m_loader; }
     CContentCheckPanel& contentCheck() { return *m_contentCheck; }
+    CFolderSetsPage& folderPage() { return *m_folderPage; }
 
     static const DialogTemplate& dialogTemplate();
 
@@ -86,6 +95,7 @@ private:
     void connectCommands();
     void setUpCheckControls();
     void setUpScopeButton();
+    void setUpFolderPage();
     void addTrashCommands(QMenu& menu, int row);
 
     FileInfoLoader m_loader;
@@ -101,4 +111,5 @@ private:
     QProgressBar* m_ratioBar;
     QTimer m_startupTimer;
     std::unique_ptr<CContentCheckPanel> m_contentCheck;
+    std::unique_ptr<CFolderSetsPage> m_folderPage;
 };

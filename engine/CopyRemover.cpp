@@ -2,18 +2,15 @@
 #include "engine/CopyRemover.h"
 
 #include <algorithm>
-#include <cstring>
 #include <utility>
 
 #include "engine/AnalysisScope.h"
 #include "engine/ContentChecker.h"
+#include "engine/FilePairCheck.h"
 #include "storage/CFileInfoDB.h"
 #include "util/platform/ContentFile.h"
 
 namespace {
-
-constexpr std::size_t kCompareBlock = 1 << 20;
-constexpr const char* kNotAsStored = "its length or time is no longer what the analysis stored";
 
 bool sameName(const GroupCheck& group, int a, int b) {
     if (a == b) return true;
@@ -26,38 +23,24 @@ std::uint64_t classLength(const GroupCheck& group, int contentClass) {
     return index < group.classLengths.size() ? group.classLengths[index] : group.length;
 }
 
-// Whether `file` is what the row and the check said: a regular file of the
-// class's length and the row's time (the row holds whole seconds).
-bool asChecked(const platform::FileStatus& status, std::uint64_t length, const CheckedFile& file) {
-    return status.regular && status.length == length && status.modificationTime == file.rowTime;
-}
-
-// Compares the two open files from their start, block by block, calling
-// `afterFirst` once the first block is found equal. False, with `unreadable`
-// set and `reason` given, when one cannot be read.
-bool sameBytes(platform::ContentFile& a, platform::ContentFile& b, bool& unreadable,
-               std::string& reason, const std::function<void()>& afterFirst) {
-    std::vector<char> left(kCompareBlock), right(kCompareBlock);
-    for (bool first = true;; first = false) {
-        const std::int64_t gotA = a.read(left.data(), left.size());
-        const std::int64_t gotB = b.read(right.data(), right.size());
-        if (gotA < 0 || gotB < 0) {
-            unreadable = true;
-            reason = gotA < 0 ? a.error().reason : b.error().reason;
-            return false;
-        }
-        if (gotA != gotB || std::memcmp(left.data(), right.data(), std::size_t(gotA)) != 0)
-            return false;
-        if (gotA == 0) return true;
-        if (first) afterFirst();
+CopyRemover::Refusal refusalOf(FilePairCheck::Result result) {
+    switch (result) {
+        case FilePairCheck::Result::Same:
+            return CopyRemover::Refusal::None;
+        case FilePairCheck::Result::KeptChanged:
+            return CopyRemover::Refusal::KeptChanged;
+        case FilePairCheck::Result::NotRegular:
+            return CopyRemover::Refusal::NotRegular;
+        case FilePairCheck::Result::Changed:
+            return CopyRemover::Refusal::Changed;
+        case FilePairCheck::Result::SameFile:
+            return CopyRemover::Refusal::SameFile;
+        case FilePairCheck::Result::ContentDiffers:
+            return CopyRemover::Refusal::ContentDiffers;
+        case FilePairCheck::Result::Unreadable:
+            break;
     }
-}
-
-// Whether the open `file` is still the version `compared`; false also when
-// its status cannot be read.
-bool unchangedSince(platform::ContentFile& file, const platform::FileStatus& compared) {
-    platform::FileStatus now;
-    return file.refreshStatus(now) && platform::sameVersion(now, compared);
+    return CopyRemover::Refusal::Unreadable;
 }
 
 }  // namespace
@@ -65,7 +48,7 @@ bool unchangedSince(platform::ContentFile& file, const platform::FileStatus& com
 // The two files of one move, open from before the comparison until after the
 // move, with their statuses as the comparison found them.
 struct CopyRemover::Compared {
-    platform::ContentFile kept, copy;
+    FilePairCheck check;
 };
 
 CopyRemover::CopyRemover(CFileInfoDB& database, ContentChecker& cache, MoveFunction move,
@@ -148,52 +131,10 @@ CopyRemover::Refusal CopyRemover::compare(const GroupCheck& group, int keep, int
     const CheckedFile& kept = group.files[std::size_t(keep)];
     const CheckedFile& copy = group.files[std::size_t(file)];
     const std::uint64_t length = classLength(group, kept.contentClass);
-    if (!pair.kept.open(kept.path())) {
-        reason = pair.kept.error().reason;
-        return Refusal::KeptChanged;
-    }
-    if (!asChecked(pair.kept.status(), length, kept)) {
-        reason = std::string("the file that stays: ") + kNotAsStored;
-        return Refusal::KeptChanged;
-    }
-    // The name itself, not what it may lead to: a link put in a copy's place
-    // is no copy.
-    platform::FileStatus named;
-    platform::FileError error;
-    if (!platform::fileStatus(copy.path(), named, error) || !named.regular) {
-        reason = error.reason.empty() ? "not a regular file" : error.reason;
-        return Refusal::NotRegular;
-    }
-    if (!pair.copy.open(copy.path())) {
-        reason = pair.copy.error().reason;
-        return pair.copy.error().missing ? Refusal::NotRegular : Refusal::Unreadable;
-    }
-    if (!asChecked(pair.copy.status(), length, copy)) {
-        reason = kNotAsStored;
-        return Refusal::Changed;
-    }
-    if (pair.copy.status().identity == pair.kept.status().identity) {
-        reason = "it is another name of the file that stays";
-        return Refusal::SameFile;
-    }
-    step(Step::BeforeCompare, keep, file);
-    bool unreadable = false;
-    if (!sameBytes(pair.kept, pair.copy, unreadable, reason,
-                   [&] { step(Step::DuringCompare, keep, file); })) {
-        if (!unreadable) reason = "its bytes differ from the file that stays";
-        return unreadable ? Refusal::Unreadable : Refusal::ContentDiffers;
-    }
-    // A write during the comparison moves the change time, even where the
-    // length and the modification time were put back.
-    if (!unchangedSince(pair.kept, pair.kept.status())) {
-        reason = "the file that stays changed while it was compared";
-        return Refusal::KeptChanged;
-    }
-    if (!unchangedSince(pair.copy, pair.copy.status())) {
-        reason = "it changed while it was compared";
-        return Refusal::Changed;
-    }
-    return Refusal::None;
+    return refusalOf(pair.check.compare(
+        {kept.path(), length, kept.rowTime}, {copy.path(), length, copy.rowTime}, reason,
+        [&] { step(Step::BeforeCompare, keep, file); },
+        [&] { step(Step::DuringCompare, keep, file); }));
 }
 
 // Both names must still lead to the files compared, in the versions
@@ -201,27 +142,8 @@ CopyRemover::Refusal CopyRemover::compare(const GroupCheck& group, int keep, int
 // comparison refuses.
 CopyRemover::Refusal CopyRemover::lastCheck(const GroupCheck& group, int keep, int file,
                                             const Compared& pair, std::string& reason) {
-    platform::FileStatus now;
-    platform::FileError error;
-    if (!platform::fileStatus(group.files[std::size_t(keep)].path(), now, error) ||
-        !platform::sameVersion(now, pair.kept.status())) {
-        reason = "the file that stays is gone or changed since it was compared";
-        if (!error.reason.empty()) reason += ": " + error.reason;
-        return Refusal::KeptChanged;
-    }
-    if (!platform::fileStatus(group.files[std::size_t(file)].path(), now, error)) {
-        reason = error.reason;
-        return Refusal::NotRegular;
-    }
-    if (!now.regular || now.identity != pair.copy.status().identity) {
-        reason = "another file has taken its name since it was compared";
-        return Refusal::NotRegular;
-    }
-    if (!platform::sameVersion(now, pair.copy.status())) {
-        reason = "it changed since it was compared";
-        return Refusal::Changed;
-    }
-    return Refusal::None;
+    return refusalOf(pair.check.recheck(group.files[std::size_t(keep)].path(),
+                                        group.files[std::size_t(file)].path(), reason));
 }
 
 // What makes the move unsafe, found after it: the file in the trash is not
@@ -230,7 +152,7 @@ CopyRemover::Refusal CopyRemover::lastCheck(const GroupCheck& group, int keep, i
 // trashed file is held to its file number, length and modification time.
 std::string CopyRemover::changedByTheMove(const GroupCheck& group, int keep, const Compared& pair,
                                           const platform::TrashedItem& trashed) {
-    const platform::FileStatus& copy = pair.copy.status();
+    const platform::FileStatus& copy = pair.check.copyStatus();
     platform::FileStatus now;
     platform::FileError error;
     // The file number alone: under Wine the bin lies outside every drive and
@@ -240,7 +162,7 @@ std::string CopyRemover::changedByTheMove(const GroupCheck& group, int keep, con
         now.modificationNanos != copy.modificationNanos)
         return "what went to the trash is not the file that was compared";
     if (!platform::fileStatus(group.files[std::size_t(keep)].path(), now, error) ||
-        !platform::sameVersion(now, pair.kept.status()))
+        !platform::sameVersion(now, pair.check.keptStatus()))
         return "the file that stays changed while the copy moved";
     return {};
 }

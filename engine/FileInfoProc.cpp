@@ -89,6 +89,9 @@ FileInfoProc::FileInfoProc(const char* rootPath, ScanMode mode)
     if (platform::pathsIgnoreCase()) StringUtility::toUpperAscii(rootPath_);
     for (const std::string& ignored : folderData_.loadIgnoredFolders())
         excluded_.addDirectory(ignored.c_str());
+    // Without its table the scan still stores every file; the sizes of the
+    // space view then lack what only the table says.
+    (void)spaceTable_.load();
 }
 
 void FileInfoProc::scanFolder(const char* folder, IInfoLog& log) {
@@ -191,11 +194,17 @@ void FileInfoProc::writePreparedFolder(const FolderWork& work, IInfoLog& log) {
         std::string name;
         for (const FolderWork::File& file : work.files) {
             log.tick();
-            if (file.mask.empty() || !splitName(file.path, name)) continue;
+            if (!splitName(file.path, name)) continue;
+            // An unchanged file has its status too; a file not stored has none.
+            if (file.mask.empty()) {
+                recordSpace(folderId, name, file.space);
+                continue;
+            }
             if (isNew)
                 (void)folderData_.insertFile(folderId, name, file.mask, file.mtime);
             else
                 (void)folderData_.updateFile(folderId, name, file.mask, file.mtime);
+            recordSpace(folderId, name, file.space);
         }
     }
     finishFolder(work.folder, folderId, work.timeText, failedBefore);
@@ -209,6 +218,11 @@ void FileInfoProc::finishFolder(const std::string& folder, const std::string& fo
     folderData_.updateFolderTime(folder, intact ? folderId : std::string(), timeText);
 }
 
+void FileInfoProc::recordSpace(const std::string& folderId, const std::string& name,
+                               const platform::SpaceStatus& space) {
+    if (!spaceTable_.record(folderId, name, space)) folderData_.database().countFailedWrite();
+}
+
 void FileInfoProc::insertFiles(const std::string& folderId, const std::vector<std::string>& paths,
                                IInfoLog& log) {
     std::string name;
@@ -216,8 +230,11 @@ void FileInfoProc::insertFiles(const std::string& folderId, const std::vector<st
         log.tick();
         char mask[256] = {};
         std::int64_t mtime = 0;
-        if (computeFingerprint(path.c_str(), mtime, mask) && splitName(path, name))
+        platform::SpaceStatus space;
+        if (computeFingerprint(path.c_str(), mtime, mask, &space) && splitName(path, name)) {
             (void)folderData_.insertFile(folderId, name, mask, mtime);
+            recordSpace(folderId, name, space);
+        }
     }
 }
 
@@ -230,15 +247,20 @@ void FileInfoProc::recheckFiles(const std::string& folder, const std::string& fo
     for (const std::string& path : paths) {
         log.tick();
         std::int64_t modified = 0;
+        platform::SpaceStatus space;
+        if (!isOpen || !splitName(path, name) || !opened.status(name, modified, space)) continue;
         // Strictly later: a file written in the very second the previous scan
         // began was read by it (or is read again after its next change).
-        if (!isOpen || !splitName(path, name) || !opened.modificationTime(name, modified) ||
-            modified <= lastScanTime)
+        if (modified <= lastScanTime) {
+            recordSpace(folderId, name, space);
             continue;
+        }
         char mask[256] = {};
         std::int64_t mtime = 0;
-        if (computeFingerprint(path.c_str(), mtime, mask) && splitName(path, name))
+        if (computeFingerprint(path.c_str(), mtime, mask, &space)) {
             (void)folderData_.updateFile(folderId, name, mask, mtime);
+            recordSpace(folderId, name, space);
+        }
     }
 }
 
@@ -286,18 +308,21 @@ void FileInfoProc::sortEntries(const std::string& folder,
     }
 }
 
-bool FileInfoProc::computeFingerprint(const char* path, std::int64_t& mtime, char* mask) {
+bool FileInfoProc::computeFingerprint(const char* path, std::int64_t& mtime, char* mask,
+                                      platform::SpaceStatus* space) {
     platform::ReadOnlyFile file;
-    return file.open(path) && fingerprintOf(file, mtime, mask);
+    return file.open(path) && fingerprintOf(file, mtime, mask, space);
 }
 
 bool FileInfoProc::computeFingerprint(const platform::OpenFolder& folder, const std::string& name,
-                                      std::int64_t& mtime, char* mask) {
+                                      std::int64_t& mtime, char* mask,
+                                      platform::SpaceStatus* space) {
     platform::ReadOnlyFile file;
-    return file.open(folder, name) && fingerprintOf(file, mtime, mask);
+    return file.open(folder, name) && fingerprintOf(file, mtime, mask, space);
 }
 
-bool FileInfoProc::fingerprintOf(platform::ReadOnlyFile& file, std::int64_t& mtime, char* mask) {
+bool FileInfoProc::fingerprintOf(platform::ReadOnlyFile& file, std::int64_t& mtime, char* mask,
+                                 platform::SpaceStatus* space) {
     unsigned char samples[kSampleBytes] = {};
     readSamples(file, samples);
 
@@ -309,5 +334,6 @@ bool FileInfoProc::fingerprintOf(platform::ReadOnlyFile& file, std::int64_t& mti
     writeHex(mask + 2 * sizeof sizeBytes, samples, kSampleBytes);
     mask[80] = '\0';
     mtime = file.modificationTime();
+    if (space != nullptr) *space = file.space();
     return true;
 }

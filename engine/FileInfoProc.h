@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/FileInfoData.h"
+#include "engine/FileSpaceTable.h"
 #include "engine/FolderWalker.h"
 #include "engine/IInfoLog.h"
 #include "engine/SystemDirInfo.h"
@@ -24,6 +25,10 @@
 // where the platform's paths ignore case; file paths are the folder path and
 // the name as listed.
 //
+// Beside the file rows the scan keeps FILE_SPACE (FileSpaceTable) in step
+// with each file whose status it reads: whole lengths of 4 GiB and more,
+// hard links and allocations that the MASK cannot tell.
+//
 // Fast mode (the default) writes many folders per transaction and leaves the
 // listing and reading of files to threads that run ahead (FolderWalker);
 // Plain mode works on one thread and commits per folder. Both leave the same
@@ -32,6 +37,7 @@ namespace platform {
 class OpenFolder;
 class ReadOnlyFile;
 struct FolderEntry;
+struct SpaceStatus;
 }  // namespace platform
 
 class FileInfoProc {
@@ -72,12 +78,15 @@ public:
     // whole and zero-padded. Returns false, leaving both outputs untouched,
     // when the file cannot be opened or is not a regular file; never blocks on
     // a FIFO. Cost: one open, one status call, at most nine small reads
-    // (samples within a few kilobytes of each other share one read).
-    [[nodiscard]] static bool computeFingerprint(const char* path, std::int64_t& mtime, char* mask);
+    // (samples within a few kilobytes of each other share one read). With
+    // `space`, it receives what the file takes on its disk, from that status.
+    [[nodiscard]] static bool computeFingerprint(const char* path, std::int64_t& mtime, char* mask,
+                                                 platform::SpaceStatus* space = nullptr);
     // The same for the file `name` of an open folder, opened relative to it.
     [[nodiscard]] static bool computeFingerprint(const platform::OpenFolder& folder,
                                                  const std::string& name, std::int64_t& mtime,
-                                                 char* mask);
+                                                 char* mask,
+                                                 platform::SpaceStatus* space = nullptr);
 
     const std::string& rootPath() const { return rootPath_; }
     FileInfoData& folderData() { return folderData_; }
@@ -99,7 +108,12 @@ private:
     static void sortEntries(const std::string& folder,
                             const std::vector<platform::FolderEntry>& entries,
                             std::vector<std::string>& subfolders, std::vector<std::string>& files);
-    static bool fingerprintOf(platform::ReadOnlyFile& file, std::int64_t& mtime, char* mask);
+    static bool fingerprintOf(platform::ReadOnlyFile& file, std::int64_t& mtime, char* mask,
+                              platform::SpaceStatus* space);
+    // Keeps the file's FILE_SPACE row in step with `space`; a failed write
+    // counts as a failed write of the folder.
+    void recordSpace(const std::string& folderId, const std::string& name,
+                     const platform::SpaceStatus& space);
     void scanInOrder(std::string start, IInfoLog& log);
     void scanAhead(std::string start, IInfoLog& log);
     // Scans one folder's own files and returns its subfolders to enter; an
@@ -122,5 +136,6 @@ private:
     std::string rootPath_;
     const ScanMode mode_;
     FileInfoData folderData_;
+    FileSpaceTable spaceTable_{folderData_.database()};  // goes before the connection closes
     SystemDirInfo excluded_;
 };

@@ -308,8 +308,10 @@ FolderWork FolderWalker::examine(const std::string& folder, std::vector<std::str
     work.files.resize(paths.size());
     for (std::size_t i = 0; i < paths.size(); ++i) work.files[i].path = std::move(paths[i]);
     if (work.kind == FolderWork::Kind::Unchanged && listing.settled.size() == work.files.size())
-        for (std::size_t i = 0; i < work.files.size(); ++i)
+        for (std::size_t i = 0; i < work.files.size(); ++i) {
             work.files[i].settled = listing.settled[i] != 0;
+            work.files[i].space = listing.spaces[i];
+        }
     return work;
 }
 
@@ -423,11 +425,12 @@ FolderWalker::Listing FolderWalker::makeListing(const std::string& folder) {
         scanner_.folderData().compareFolderTime(listing.timeText, folder) != 1)
         return listing;
     listing.settled.resize(listing.files.size());
+    listing.spaces.resize(listing.files.size());
     std::int64_t modified = 0;
     for (std::size_t i = 0; i < listing.files.size(); ++i)
-        listing.settled[i] =
-            !opened.modificationTime(listing.files[i].substr(folder.size()), modified) ||
-            modified <= lastScanTime_;
+        listing.settled[i] = !opened.status(listing.files[i].substr(folder.size()), modified,
+                                            listing.spaces[i]) ||
+                             modified <= lastScanTime_;
     return listing;
 }
 
@@ -444,7 +447,7 @@ void FolderWalker::prepare(FolderWork& work, std::size_t from, std::size_t to) c
         if (file.settled) continue;
         name.assign(file.path, work.folder.size());
         if (!isNew &&
-            (!opened || !folder.modificationTime(name, modified) || modified <= lastScanTime_))
+            (!opened || !folder.status(name, modified, file.space) || modified <= lastScanTime_))
             continue;
         // A long path is opened as it stands, as a scan without readers opens
         // it: a file the system cannot name by its path (beyond its length
@@ -452,8 +455,12 @@ void FolderWalker::prepare(FolderWork& work, std::size_t from, std::size_t to) c
         char mask[256] = {};
         const bool read =
             opened && file.path.size() < kRelativeOpenLimit
-                ? FileInfoProc::computeFingerprint(folder, name, file.mtime, mask)
-                : FileInfoProc::computeFingerprint(file.path.c_str(), file.mtime, mask);
-        if (read) file.mask = mask;
+                ? FileInfoProc::computeFingerprint(folder, name, file.mtime, mask, &file.space)
+                : FileInfoProc::computeFingerprint(file.path.c_str(), file.mtime, mask,
+                                                   &file.space);
+        if (read)
+            file.mask = mask;
+        else
+            file.space = platform::SpaceStatus{};  // the row, if any, keeps its old state
     }
 }

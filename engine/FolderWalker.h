@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "engine/ProcessorRoom.h"
+#include "util/platform/SpaceStatus.h"
 
 class FileInfoProc;
 
@@ -32,6 +33,9 @@ struct FolderWork {
         std::string mask;  // empty when not fingerprinted (not needed, or it failed)
         std::int64_t mtime = 0;
         bool settled = false;  // Unchanged: not modified since lastScanTime, nothing to read
+        // What it takes on its disk, from the status read for its time or
+        // its fingerprint; incomplete when neither was read or the read failed.
+        platform::SpaceStatus space;
     };
 
     Kind kind = Kind::End;
@@ -113,6 +117,7 @@ private:
         // says it was not modified since lastScanTime (or it has none). Empty
         // otherwise.
         std::vector<char> settled;
+        std::vector<platform::SpaceStatus> spaces;  // beside `settled`: each file's status
     };
 
     // Lists `folder` and, when it is unchanged, reads its files' status; its

@@ -45,6 +45,17 @@ const char* const kHelp =
     "            first: a first line \"SIZE bytes each, COUNT files:\", then each\n"
     "            file on a line, and a blank line after each set. With --verify,\n"
     "            every class of two or more distinct files of identical content.\n"
+    "  --list-folders\n"
+    "            with --verify: print every set of identical folders instead of the\n"
+    "            summary (after the sets of --list when both are given), the one\n"
+    "            that frees most first: \"N identical folders, F files, B bytes\n"
+    "            each, X bytes freed by keeping the first:\", each folder on a line,\n"
+    "            a blank line. Identical folders hold the same relative paths, each\n"
+    "            file of confirmed identical content (hard links count as the same),\n"
+    "            empty files and empty subfolders included by name; only the\n"
+    "            outermost match is listed, and an empty folder matches nothing.\n"
+    "            Then every redundant folder (each of its files has a confirmed\n"
+    "            copy outside it), with the folders holding its copies.\n"
     "  --min-size BYTES\n"
     "            leave files smaller than BYTES out of the sets and the totals\n"
     "            (the size the fingerprint keeps: the low 32 bits of a length)\n"
@@ -70,7 +81,9 @@ const char* const kHelp =
     "            and each file's status, class and link_set. Texts are UTF-8: in a\n"
     "            path that is not, each invalid byte is replaced by U+FFFD and the\n"
     "            exact bytes are given in hexadecimal under \"path_bytes\" beside\n"
-    "            \"path\".\n"
+    "            \"path\". With --verify also folder_sets (each with folders,\n"
+    "            files and bytes of one folder, and freed) and redundant_folders\n"
+    "            (each with path, files, bytes and copies_in), as --list-folders.\n"
     "  --        what follows is a FOLDER, even when it begins with '-'\n"
     "  --help    print this text\n"
     "\n"
@@ -155,6 +168,8 @@ int ScanOptions::parse(int argc, char** argv) {
             json = true;
         } else if (std::strcmp(argument, "--list") == 0) {
             list = true;
+        } else if (std::strcmp(argument, "--list-folders") == 0) {
+            listFolders = true;
         } else if (std::strcmp(argument, "--across") == 0) {
             across = true;
         } else if (const char* folder = valueOf("--protect", argc, argv, i, missing)) {
@@ -168,6 +183,10 @@ int ScanOptions::parse(int argc, char** argv) {
             printUsageError(missing ? "a value is missing after" : "unknown argument", argument);
             return kExitUsage;
         }
+    }
+    if (listFolders && !verify) {
+        printUsageError("--verify is needed by", "--list-folders");
+        return kExitUsage;
     }
     return -1;
 }

@@ -14,6 +14,7 @@ struct ScanOptions {
     bool verify = false;
     bool json = false;
     bool list = false;
+    bool listFolders = false;
     bool across = false;
     std::uint64_t minSize = 0;
     std::vector<std::string> folders;  // native, as given

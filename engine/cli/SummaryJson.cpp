@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "engine/GroupCheck.h"
+#include "engine/cli/FolderSets.h"
 #include "engine/cli/ScanSummary.h"
 #include "engine/cli/VerifyRun.h"
 #include "util/platform/FileSystem.h"
@@ -159,6 +160,56 @@ void writeJsonSet(std::FILE* out, const DuplicateSets::Set& set, bool first) {
     std::fputs(indented.c_str(), out);
 }
 
-void endJsonSets(std::FILE* out, bool anySet) {
-    std::fputs(anySet ? "\n  ]\n}\n" : "]\n}\n", out);
+namespace {
+
+// A member of the summary object, indented at its first level.
+void writeMember(std::FILE* out, const char* key, const json& value) {
+    std::string indented;
+    for (const char c : value.dump(2, ' ', false, json::error_handler_t::replace)) {
+        indented += c;
+        if (c == '\n') indented += "  ";
+    }
+    std::fprintf(out, ",\n  \"%s\": %s", key, indented.c_str());
+}
+
+void writeFolderSets(std::FILE* out, const FolderSets& folders) {
+    json sets = json::array();
+    for (const IdenticalFolders::Set& set : folders.identical().sets()) {
+        json paths = json::array();
+        for (const std::uint32_t folder : set.folders) {
+            json item;
+            putText(item, "path", folders.nativePath(folder));
+            paths.push_back(std::move(item));
+        }
+        sets.push_back({{"folders", std::move(paths)},
+                        {"files", set.files},
+                        {"bytes", set.bytes},
+                        {"freed", set.freed}});
+    }
+    writeMember(out, "folder_sets", sets);
+    json redundant = json::array();
+    for (const IdenticalFolders::Redundant& folder : folders.identical().redundant()) {
+        json entry;
+        putText(entry, "path", folders.nativePath(folder.folder));
+        entry["files"] = folder.files;
+        entry["bytes"] = folder.bytes;
+        json holders = json::array();
+        for (const FolderCopies::Holder& holder : folder.holders) {
+            json item;
+            putText(item, "path", folders.nativePath(holder.folder));
+            item["bytes"] = holder.bytes;
+            holders.push_back(std::move(item));
+        }
+        entry["copies_in"] = std::move(holders);
+        redundant.push_back(std::move(entry));
+    }
+    writeMember(out, "redundant_folders", redundant);
+}
+
+}  // namespace
+
+void endJsonSets(std::FILE* out, bool anySet, const FolderSets* folders) {
+    std::fputs(anySet ? "\n  ]" : "]", out);
+    if (folders != nullptr) writeFolderSets(out, *folders);
+    std::fputs("\n}\n", out);
 }

@@ -7,6 +7,7 @@
 
 #include "engine/cli/DuplicateSets.h"
 
+class FolderSets;
 class ScanSummary;
 class VerifyRun;
 
@@ -28,7 +29,12 @@ std::string summaryJson(const ScanSummary& summary, std::uint32_t filesHandled,
 // beginJsonSets writes `summaryText` (as summaryJson gives it) without its
 // closing brace and opens the array, writeJsonSet writes one set (size,
 // count, waste, mask and files: path, path_bytes where needed, protected
-// when it is, link_set for a hard link), endJsonSets closes both.
+// when it is, link_set for a hard link), endJsonSets closes both. With
+// `folders`, endJsonSets adds "folder_sets" (each with folders: their paths
+// as the files' paths are written; files and bytes of one folder; freed:
+// the bytes that keeping the first frees) and "redundant_folders" (each
+// with path, files, bytes and copies_in: path and bytes of the folders
+// holding its copies) before the closing brace.
 void beginJsonSets(std::FILE* out, const std::string& summaryText);
 void writeJsonSet(std::FILE* out, const DuplicateSets::Set& set, bool first);
-void endJsonSets(std::FILE* out, bool anySet);
+void endJsonSets(std::FILE* out, bool anySet, const FolderSets* folders = nullptr);

@@ -14,6 +14,7 @@
 #include "engine/ConfigInfo.h"
 #include "engine/cli/ConsoleTarget.h"
 #include "engine/cli/DuplicateSets.h"
+#include "engine/cli/FolderSets.h"
 #include "engine/cli/ScanOptions.h"
 #include "engine/cli/ScanSummary.h"
 #include "engine/cli/SummaryJson.h"
@@ -124,7 +125,7 @@ bool printResult(const ScanOptions& options, const std::string& databasePath,
         std::fprintf(stderr, "lanbrook-scan: cannot read the index: %s\n", error.c_str());
         return false;
     }
-    const bool allSets = options.list || options.json;
+    const bool allSets = options.list || options.json || options.listFolders;
     VerifyRun verified;
     if (options.verify) {
         std::unordered_set<std::string> keep;
@@ -140,6 +141,13 @@ bool printResult(const ScanOptions& options, const std::string& databasePath,
         }
     }
     const VerifyRun* checked = options.verify ? &verified : nullptr;
+    FolderSets folders;
+    if ((options.listFolders || options.json) && options.verify &&
+        !folders.find(databasePath, verified, error)) {
+        std::fprintf(stderr, "lanbrook-scan: cannot find the identical folders: %s\n",
+                     error.c_str());
+        return false;
+    }
     if (options.json) {
         beginJsonSets(stdout, summaryJson(summary, filesHandled, databasePath, checked));
         bool first = true;
@@ -148,10 +156,15 @@ bool printResult(const ScanOptions& options, const std::string& databasePath,
                 writeJsonSet(stdout, set, first);
                 first = false;
             });
-        endJsonSets(stdout, !first);
+        endJsonSets(stdout, !first, options.verify ? &folders : nullptr);
         return read;
     }
-    if (options.list) return forEachSet(options, databasePath, verified, printSetAsText);
+    if (options.list || options.listFolders) {
+        const bool read =
+            !options.list || forEachSet(options, databasePath, verified, printSetAsText);
+        if (options.listFolders) folders.printText(stdout);
+        return read;
+    }
     summary.print(stdout, filesHandled, kPathsPerGroup, checked);
     std::printf("Database:         %s\n", nativeText(databasePath).c_str());
     return true;
@@ -191,7 +204,8 @@ int main(int argc, char** argv) {
     if (!options.namesFolders() && !storedScope(options, config, scope)) return kExitDatabase;
 
     // With --json or --list standard output carries the result alone.
-    ConsoleTarget target(stdout, options.quiet || options.json || options.list);
+    ConsoleTarget target(stdout,
+                         options.quiet || options.json || options.list || options.listFolders);
     AnalysisOutcome outcome;
     (void)AnalyseThreadProc(&target, &outcome, &scope);
     const int status = reportOutcome(outcome);

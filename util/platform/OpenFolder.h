@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "util/platform/FileSystem.h"
+#include "util/platform/SpaceStatus.h"
 
 namespace platform {
 
@@ -30,6 +31,10 @@ public:
     // 1970-01-01 00:00 UTC; false when there is no such file or its status
     // cannot be read.
     [[nodiscard]] bool modificationTime(const std::string& name, std::int64_t& seconds) const;
+    // The same lookup, also giving what the file takes on its disk (on
+    // Windows its length only: `space.complete` is false there).
+    [[nodiscard]] bool status(const std::string& name, std::int64_t& seconds,
+                              SpaceStatus& space) const;
 
 private:
     friend class ReadOnlyFile;  // opens files relative to the folder
@@ -42,7 +47,11 @@ private:
     int descriptor_ = -1;                                          // POSIX
     std::string path_;                                             // Windows
     mutable bool listed_ = false;                                  // Windows
-    mutable std::unordered_map<std::string, std::int64_t> times_;  // Windows
+    struct Listed {
+        std::int64_t seconds = 0;
+        std::uint64_t length = 0;
+    };
+    mutable std::unordered_map<std::string, Listed> times_;  // Windows
 };
 
 }  // namespace platform

@@ -5,6 +5,7 @@
 
 #include "util/platform/FileSystem.h"
 #include "util/platform/OpenFolder.h"
+#include "util/platform/PosixStatus.h"
 
 namespace platform {
 
@@ -24,6 +25,15 @@ bool OpenFolder::modificationTime(const std::string& name, std::int64_t& seconds
     if (descriptor_ < 0 || name.empty() || ::fstatat(descriptor_, name.c_str(), &status, 0) != 0)
         return false;
     seconds = static_cast<std::int64_t>(status.st_mtime);
+    return true;
+}
+
+bool OpenFolder::status(const std::string& name, std::int64_t& seconds, SpaceStatus& space) const {
+    struct stat status {};
+    if (descriptor_ < 0 || name.empty() || ::fstatat(descriptor_, name.c_str(), &status, 0) != 0)
+        return false;
+    seconds = static_cast<std::int64_t>(status.st_mtime);
+    space = posix::spaceOf(status);
     return true;
 }
 

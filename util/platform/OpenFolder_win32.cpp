@@ -54,7 +54,9 @@ bool OpenFolder::listTimes() const {
         // Names are looked up ignoring case, as the system opens them.
         std::string key = data.cFileName;
         StringUtility::toUpperAscii(key);
-        times_[key] = unixSeconds(data.ftLastWriteTime);
+        times_[key] = Listed{unixSeconds(data.ftLastWriteTime),
+                             (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) |
+                                 data.nFileSizeLow};
     } while (::FindNextFileA(find.get(), &data));
     listed_ = true;
     return true;
@@ -66,7 +68,17 @@ bool OpenFolder::modificationTime(const std::string& name, std::int64_t& seconds
     StringUtility::toUpperAscii(key);
     const auto found = times_.find(key);
     if (found == times_.end()) return false;
-    seconds = found->second;
+    seconds = found->second.seconds;
+    return true;
+}
+
+bool OpenFolder::status(const std::string& name, std::int64_t& seconds, SpaceStatus& space) const {
+    if (!modificationTime(name, seconds)) return false;
+    std::string key = name;
+    StringUtility::toUpperAscii(key);
+    // The listing gives the length alone: links, identity and allocation need the file opened.
+    space = SpaceStatus{};
+    space.length = times_[key].length;
     return true;
 }
 

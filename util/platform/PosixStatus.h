@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "util/platform/ContentFile.h"
+#include "util/platform/SpaceStatus.h"
 
 namespace platform::posix {
 
@@ -26,6 +27,18 @@ inline FileStatus statusOf(const struct stat& info) {
     status.identity.fileNumber = static_cast<std::uint64_t>(info.st_ino);
     status.regular = S_ISREG(info.st_mode);
     return status;
+}
+
+// st_blocks counts 512-byte units whatever the file system's block is.
+inline SpaceStatus spaceOf(const struct stat& info) {
+    SpaceStatus space;
+    space.length = static_cast<std::uint64_t>(info.st_size);
+    space.allocated = static_cast<std::uint64_t>(info.st_blocks) * 512;
+    space.links = static_cast<std::uint64_t>(info.st_nlink);
+    space.identity.device = static_cast<std::uint64_t>(info.st_dev);
+    space.identity.fileNumber = static_cast<std::uint64_t>(info.st_ino);
+    space.complete = true;
+    return space;
 }
 
 inline void setError(FileError& error, int code) {

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "util/platform/SpaceStatus.h"
+
 namespace platform {
 
 class OpenFolder;
@@ -28,6 +30,8 @@ public:
 
     std::uint64_t length() const { return length_; }
     std::int64_t modificationTime() const { return mtime_; }
+    // What the file takes on its disk, from the status read at open().
+    const SpaceStatus& space() const { return space_; }
 
     // Reads up to `count` bytes at `offset`; returns how many were read
     // (fewer past the end or on an error, never more).
@@ -37,6 +41,7 @@ private:
     std::intptr_t handle_ = -1;
     std::uint64_t length_ = 0;
     std::int64_t mtime_ = 0;
+    SpaceStatus space_;
 };
 
 }  // namespace platform

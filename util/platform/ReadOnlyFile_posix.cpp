@@ -7,6 +7,7 @@
 
 #include "util/platform/FileSystem.h"
 #include "util/platform/OpenFolder.h"
+#include "util/platform/PosixStatus.h"
 #include "util/platform/ReadOnlyFile.h"
 
 namespace platform {
@@ -17,9 +18,10 @@ namespace {
 constexpr std::uint64_t kReadAheadLimit = 16 * 1024;
 
 // Opens `path` relative to the folder `at` (AT_FDCWD: as it stands) when it
-// is a regular file, and reads its length and time; -1 otherwise.
+// is a regular file, and reads its length, time and space; -1 otherwise.
 // Non-blocking, so that a FIFO put in a file's place cannot stall the scan.
-int openRegular(int at, const char* path, std::uint64_t& length, std::int64_t& mtime) {
+int openRegular(int at, const char* path, std::uint64_t& length, std::int64_t& mtime,
+                SpaceStatus& space) {
     const int fd = ::openat(at, path, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) return -1;
     struct stat status {};
@@ -29,6 +31,7 @@ int openRegular(int at, const char* path, std::uint64_t& length, std::int64_t& m
     }
     length = static_cast<std::uint64_t>(status.st_size);
     mtime = static_cast<std::int64_t>(status.st_mtime);
+    space = posix::spaceOf(status);
     if (length > kReadAheadLimit) ::posix_fadvise(fd, 0, 0, POSIX_FADV_RANDOM);
     return fd;
 }
@@ -42,7 +45,7 @@ ReadOnlyFile::~ReadOnlyFile() {
 bool ReadOnlyFile::open(const std::string& path) {
     const std::string native = toNativePath(path);
     if (native.empty() || handle_ >= 0) return false;
-    handle_ = openRegular(AT_FDCWD, native.c_str(), length_, mtime_);
+    handle_ = openRegular(AT_FDCWD, native.c_str(), length_, mtime_, space_);
     return handle_ >= 0;
 }
 
@@ -51,7 +54,7 @@ bool ReadOnlyFile::open(const OpenFolder& folder, const std::string& name) {
     if (handle_ >= 0 || folder.descriptor_ < 0 || name.empty() ||
         name.find('/') != std::string::npos)
         return false;
-    handle_ = openRegular(folder.descriptor_, name.c_str(), length_, mtime_);
+    handle_ = openRegular(folder.descriptor_, name.c_str(), length_, mtime_, space_);
     return handle_ >= 0;
 }
 

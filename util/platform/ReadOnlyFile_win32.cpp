@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
+#include <io.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <windows.h>
 
 #include <cstdio>
 
@@ -12,6 +14,25 @@ namespace platform {
 namespace {
 std::FILE* stream(std::intptr_t handle) {
     return reinterpret_cast<std::FILE*>(handle);
+}
+
+// Links, identity and allocation of the open file; `space.complete` stays
+// false when the system does not give them.
+void readSpace(std::FILE* file, std::uint64_t length, SpaceStatus& space) {
+    space = SpaceStatus{};
+    space.length = length;
+    const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(::_fileno(file)));
+    BY_HANDLE_FILE_INFORMATION info{};
+    FILE_STANDARD_INFO standard{};
+    if (handle == INVALID_HANDLE_VALUE || !::GetFileInformationByHandle(handle, &info) ||
+        !::GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard))
+        return;
+    space.links = info.nNumberOfLinks;
+    space.identity.device = info.dwVolumeSerialNumber;
+    space.identity.fileNumber =
+        (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    space.allocated = static_cast<std::uint64_t>(standard.AllocationSize.QuadPart);
+    space.complete = true;
 }
 }  // namespace
 
@@ -34,6 +55,7 @@ bool ReadOnlyFile::open(const std::string& path) {
     handle_ = reinterpret_cast<std::intptr_t>(file);
     length_ = static_cast<std::uint64_t>(status.st_size);
     mtime_ = static_cast<std::int64_t>(status.st_mtime);
+    readSpace(file, length_, space_);
     return true;
 }
 
