@@ -11,6 +11,7 @@
 #include "engine/ConfigInfo.h"
 #include "engine/FileInfoAnalyse.h"
 #include "engine/FileInfoProc.h"
+#include "engine/SpaceHistory.h"
 #include "util/FileUtility.h"
 
 namespace {
@@ -82,6 +83,10 @@ unsigned long AnalyseThreadProc(IMessageTarget* target, AnalysisOutcome* outcome
         (void)analyse.buildIndex();
         result.indexWritten = analyse.indexWritten();
     }
+    // The per-folder totals of this analysis, which the next one's space
+    // view compares with; a failure costs only that comparison.
+    (void)SpaceHistory::recordAnalysis(ConfigInfo::global().getDatabasePath(),
+                                       static_cast<std::int64_t>(std::time(nullptr)));
     (void)log.print(kIndexDoneText);
     if (outcome != nullptr) *outcome = result;
     postState(target, kStateFinished);

@@ -30,6 +30,9 @@ struct AnalysisOutcome {
 // folder above it tells from when on its files count as modified, so a
 // folder an earlier, wider analysis covered is not read again. The index is
 // then built from the files under those folders only.
+//
+// Last, the per-folder space totals of the analysed folders are kept
+// (SpaceHistory), the two newest analyses' only.
 unsigned long AnalyseThreadProc(IMessageTarget* target, AnalysisOutcome* outcome = nullptr,
                                 const AnalysisScope* scope = nullptr);
 

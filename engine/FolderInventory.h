@@ -23,6 +23,8 @@
 //   known (not checked, changed or unreadable): it is a copy of nothing.
 // - `identity`, the distinct file: names of one file (hard links) share it.
 //   It is the index of the file's first name.
+// Lengths are whole (64-bit) where the loader found them; `allocated` is
+// what the file's blocks take.
 class FolderInventory {
 public:
     static constexpr std::uint32_t kEmptyContent = 0;
@@ -46,6 +48,10 @@ public:
         std::int64_t rowTime = 0;  // FILEINFO_FIF.FTIME
         std::uint32_t content = kUnconfirmed;
         std::uint32_t identity = 0;
+        // The bytes its blocks take (what du -B1 counts); the loader sets it
+        // from the scan's FILE_SPACE row, else the length rounded up to the
+        // block.
+        std::uint64_t allocated = 0;
     };
 
     // Collects folder rows, then file rows, each in any order; finish()

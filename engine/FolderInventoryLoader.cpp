@@ -18,6 +18,7 @@
 #include "engine/AnalysisScope.h"
 #include "engine/CheckedContent.h"
 #include "engine/FileInfoAnalyse.h"
+#include "engine/FileSpaceTable.h"
 #include "storage/CSqliteDB.h"
 #include "util/platform/FileSystem.h"
 
@@ -73,6 +74,19 @@ bool parseDigest(std::string_view digits, ContentKey& key) {
     return true;
 }
 
+// Which file a hard-linked name is (device, file number).
+struct FileIdentityKey {
+    std::uint64_t device = 0, inode = 0;
+    bool operator==(const FileIdentityKey& other) const {
+        return device == other.device && inode == other.inode;
+    }
+};
+struct FileIdentityHash {
+    std::size_t operator()(const FileIdentityKey& key) const {
+        return std::size_t(key.inode * 0x9E3779B97F4A7C15ull ^ key.device);
+    }
+};
+
 bool isEmptyMask(std::string_view mask) {
     return mask.size() == 80 && mask.find_first_not_of('0') == std::string_view::npos;
 }
@@ -86,7 +100,15 @@ struct FolderInventoryLoader::Impl {
         const CheckedContent::Answer* answer = nullptr;
         bool checked = false;  // its group has a result in `checked`
         bool emptyMask = false;
+        bool spaceRow = false;  // FILE_SPACE gave its length and allocation
+        std::uint64_t allocated = 0;
     };
+    // A FILE_SPACE row, by keyOf(FOLDERID, FNAME).
+    static std::string keyOf(std::int64_t folderId, std::string_view name) {
+        std::string key = std::to_string(folderId);
+        key.append(1, '/').append(name);
+        return key;
+    }
 
     Impl(std::string path, const CheckedContent* results)
         : database(std::move(path)), checked(results) {}
@@ -96,7 +118,9 @@ struct FolderInventoryLoader::Impl {
         return false;
     }
     bool readFolders(std::string& error);
+    bool readSpace(std::string& error);
     bool readFiles(std::string& error);
+    void fillAllocation(FolderInventory& inventory, const std::vector<std::uint32_t>& order) const;
     bool readCache(FolderInventory& inventory, const std::vector<std::uint32_t>& order,
                    std::vector<bool>& cached, Counts& counts, std::string& error);
     void classifyRest(FolderInventory& inventory, const std::vector<std::uint32_t>& order,
@@ -112,7 +136,27 @@ struct FolderInventoryLoader::Impl {
     std::unordered_map<ContentKey, std::uint32_t, ContentKeyHash> hashClass;
     std::unordered_map<std::uint64_t, std::uint32_t> checkedClass;
     std::uint32_t nextClass = FolderInventory::kEmptyContent + 1;
+    std::unordered_map<std::string, FileSpaceTable::Entry> space;
+    std::unordered_map<FileIdentityKey, std::uint32_t, FileIdentityHash> linkFirst;
 };
+
+// The scan's FILE_SPACE rows (few: long, linked, sparse or preallocated
+// files); a database written before the table existed has none.
+bool FolderInventoryLoader::Impl::readSpace(std::string& error) {
+    if (!database.tableExists("FILE_SPACE")) return true;
+    CSqliteDB::Statement statement;
+    if (!database.prepare(statement, FileSpaceTable::selectSql())) return fail(error);
+    int step = SQLITE_ROW;
+    while ((step = sqlite3_step(statement.get())) == SQLITE_ROW) {
+        sqlite3_stmt* row = statement.get();
+        const auto value = [row](int index) {
+            return static_cast<std::uint64_t>(sqlite3_column_int64(row, index));
+        };
+        space[keyOf(sqlite3_column_int64(row, 0), column(row, 1))] =
+            FileSpaceTable::Entry{value(2), value(3), value(4), value(5), value(6)};
+    }
+    return step == SQLITE_DONE || fail(error);
+}
 
 bool FolderInventoryLoader::Impl::readFolders(std::string& error) {
     CSqliteDB::Statement statement;
@@ -136,12 +180,27 @@ bool FolderInventoryLoader::Impl::readFiles(std::string& error) {
         const std::string_view name = column(row, 1);
         const std::string_view mask = column(row, 2);
         const auto ordinal = std::uint32_t(builder.fileCount());
-        if (!builder.addFile(folderId, name, FileInfoAnalyse::sizeFromMask(mask),
-                             sqlite3_column_int64(row, 3), FolderInventory::kUnconfirmed, ordinal))
+        // The MASK holds the low 32 bits of the length; FILE_SPACE the rest,
+        // and which names are links of one file.
+        const FileSpaceTable::Entry* entry = nullptr;
+        if (!space.empty()) {
+            const auto found = space.find(keyOf(folderId, name));
+            if (found != space.end()) entry = &found->second;
+        }
+        std::uint32_t identity = ordinal;
+        if (entry != nullptr && entry->links > 1)
+            identity = linkFirst.emplace(FileIdentityKey{entry->device, entry->inode}, ordinal)
+                           .first->second;
+        const std::uint64_t length =
+            entry != nullptr ? entry->length : FileInfoAnalyse::sizeFromMask(mask);
+        if (!builder.addFile(folderId, name, length, sqlite3_column_int64(row, 3),
+                             FolderInventory::kUnconfirmed, identity))
             continue;
         Added file;
         file.mask = maskKey(mask);
-        file.emptyMask = isEmptyMask(mask);
+        file.emptyMask = isEmptyMask(mask) && length == 0;
+        file.spaceRow = entry != nullptr;
+        if (entry != nullptr) file.allocated = entry->allocated;
         file.checked = checkedMasks.count(file.mask) > 0;
         if (file.checked) file.answer = checked->find(folderId, name);
         ++maskCount[file.mask];
@@ -212,7 +271,6 @@ void FolderInventoryLoader::Impl::classifyRest(FolderInventory& inventory,
     for (std::uint32_t i = 0; i < inventory.files_.size(); ++i) {
         FolderInventory::File& file = inventory.files_[i];
         const Added& known = added[order[i]];
-        file.identity = i;
         if (cached[i]) continue;
         if (known.checked) {
             const CheckedContent::Answer* answer = known.answer;
@@ -240,6 +298,17 @@ void FolderInventoryLoader::Impl::classifyRest(FolderInventory& inventory,
     }
 }
 
+// What each file's blocks take: its FILE_SPACE row's, else its length rounded
+// up to the block (the scan writes a row wherever that is not so).
+void FolderInventoryLoader::Impl::fillAllocation(FolderInventory& inventory,
+                                                 const std::vector<std::uint32_t>& order) const {
+    for (std::uint32_t i = 0; i < inventory.files_.size(); ++i) {
+        FolderInventory::File& file = inventory.files_[i];
+        const Added& known = added[order[i]];
+        file.allocated = known.spaceRow ? known.allocated : FileSpaceTable::roundedUp(file.length);
+    }
+}
+
 bool FolderInventoryLoader::load(FolderInventory& out, const CheckedContent* checked) {
     out = FolderInventory();
     counts_ = Counts();
@@ -255,12 +324,14 @@ bool FolderInventoryLoader::load(FolderInventory& out, const CheckedContent* che
     }
     if (checked != nullptr)
         for (const std::string& mask : checked->masks()) impl.checkedMasks.insert(maskKey(mask));
-    if (!impl.readFolders(errorText_) || !impl.readFiles(errorText_)) return false;
+    if (!impl.readFolders(errorText_) || !impl.readSpace(errorText_) || !impl.readFiles(errorText_))
+        return false;
     std::vector<std::uint32_t> order;
     FolderInventory inventory = impl.builder.finish(platform::pathsIgnoreCase(), &order);
     std::vector<bool> cached(inventory.files_.size(), false);
     if (!impl.readCache(inventory, order, cached, counts_, errorText_)) return false;
     impl.classifyRest(inventory, order, cached, counts_);
+    impl.fillAllocation(inventory, order);
     counts_.files = inventory.files_.size();
     out = std::move(inventory);
     return true;

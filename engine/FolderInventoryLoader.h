@@ -11,7 +11,7 @@ class CheckedContent;
 // Reads the FolderInventory of the analysed scope (AnalysisScope, stored
 // 'ANALYSED') from the file database: one pass over the folder rows, one over
 // the file rows, one over the content cache (CONTENT_HASH), none of them
-// opening a user's file.
+// opening a user's file; and one over FILE_SPACE.
 //
 // A file's content class comes, first found first:
 // 1. from `checked`, when its group (its MASK) has a result there: the
@@ -25,7 +25,10 @@ class CheckedContent;
 // 4. a file whose MASK no other file of the scope has: no other file can
 //    hold its content, so it is a class of its own;
 // 5. otherwise it is unconfirmed.
-// Only `checked` knows hard links; without it every name is a file of its own.
+// Hard links are known from the scan's FILE_SPACE rows (device and file
+// number of every name of a linked file) and from `checked`; FILE_SPACE also
+// gives the whole length of a file of 4 GiB or more and the allocation that
+// differs from the length rounded up to the block (FileSpaceTable).
 class FolderInventoryLoader {
 public:
     struct Counts {

@@ -159,6 +159,11 @@ FolderRemover::StoredFolder FolderRemover::StoredFolder::of(const FolderInventor
     return stored;
 }
 
+bool FolderRemover::holdsAsStored(const StoredFolder& stored, std::string& reason,
+                                  std::string& at) {
+    return holdsExactly(stored, reason, at);
+}
+
 FolderRemover::FolderRemover(CFileInfoDB& database, ContentChecker& cache, MoveFunction move,
                              StepHook hook)
     : database_(database),

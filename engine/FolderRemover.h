@@ -95,6 +95,12 @@ public:
     std::vector<Outcome> moveToTrash(const StoredFolder& keep,
                                      const std::vector<StoredFolder>& going);
 
+    // Whether the folder on disk holds exactly what `stored` lists, nothing
+    // added or removed, and nothing but regular files and real folders; the
+    // first difference in `reason`, and where, in `at`. For a folder that
+    // goes without a counterpart (SpaceItemRemover).
+    static bool holdsAsStored(const StoredFolder& stored, std::string& reason, std::string& at);
+
 private:
     struct Checked;
 

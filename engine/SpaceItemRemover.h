@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "engine/FolderInventory.h"
 #include "engine/FolderRemover.h"
+#include "util/platform/ContentFile.h"
 #include "util/platform/Trash.h"
 
 class CFileInfoDB;
@@ -47,6 +49,18 @@ public:
     Outcome moveFolder(const FolderInventory& inventory, std::uint32_t folder);
 
 private:
+    using StoredFolder = FolderRemover::StoredFolder;
+
+    bool checkFolder(const StoredFolder& stored, platform::FileStatus& self,
+                     std::vector<platform::FileStatus>& checked, Outcome& outcome) const;
+    bool recheckFolder(const StoredFolder& stored, const platform::FileStatus& self,
+                       const std::vector<platform::FileStatus>& checked, Outcome& outcome) const;
+    static std::string changedByTheMove(const StoredFolder& stored,
+                                        const platform::FileStatus& self,
+                                        const std::vector<platform::FileStatus>& checked,
+                                        const platform::TrashedItem& trashed);
+    static Refusal putBack(Outcome& outcome, const std::string& why);
+
     CFileInfoDB& database_;
     ContentChecker& cache_;
     MoveFunction move_;

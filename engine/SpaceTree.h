@@ -72,8 +72,8 @@ public:
         std::string path;  // program form
         std::uint64_t size = 0;
         std::uint64_t diskUsage = 0;
-        int category = 0;             // as FileCategories codes (1 .. 10)
-        bool copiedElsewhere = false; // a distinct copy outside the node asked about
+        int category = 0;              // as FileCategories codes (1 .. 10)
+        bool copiedElsewhere = false;  // a distinct copy outside the node asked about
     };
 
     // Eleven totals of `size`, indexed by category code: [0] every file

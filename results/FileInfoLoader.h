@@ -3,12 +3,14 @@
 
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "engine/AnalysisScope.h"
+#include "engine/FileCategories.h"
 #include "results/CPathTree.h"
 #include "results/CStreamingFileInfoDB.h"
 #include "results/GroupTable.h"
@@ -121,7 +123,7 @@ private:
     int categoryOf(std::string_view name) const;
     void clearGroups();
 
-    std::unordered_map<std::string_view, int> extensions_;  // views of constant keys
+    std::unique_ptr<FileCategories> categories_;  // null until loadCategoryTable()
     GroupTable groups_;
     std::int64_t totalBytes_ = 0;
     std::int64_t duplicateBytes_ = 0;
