@@ -17,6 +17,7 @@
 #include "app/CAboutDlg.h"
 #include "app/CIgnoreFolderDlg.h"
 #include "app/CScopeDlg.h"
+#include "app/CSpaceDlg.h"
 #include "app/CTrashCopiesAction.h"
 #include "app/SystemMenu.h"
 #include "engine/AnalysisScope.h"
@@ -77,10 +78,13 @@ const std::pair<int, int> kCategoryButtons[] = {
 
 // The content check's figures: beside the file list's caption, where the
 // template has no control (dialog units).
-constexpr int kCheckStatus[] = {318, 36, 310, 8};
+constexpr int kCheckStatus[] = {424, 36, 204, 8};
 // 扫描范围: between the caption and the figures, level with the tab headers
 // (the top row has no room left between its radio buttons and buttons).
 constexpr int kScopeButton[] = {262, 33, 50, 13};
+// 空间分布 opens the space view; the figures move right to make room for it
+// (the slot between the two buttons is kept for 批量清理).
+constexpr int kSpaceButton[] = {370, 33, 50, 13};
 constexpr int kClassColumnWidth = 90;
 
 constexpr int kStartupDelayMs = 150;
@@ -123,6 +127,7 @@ CQuorrelDlg::CQuorrelDlg(QWidget* parent)
     listrows::setUpSingleColumn(*m_fileList, QStringLiteral("文件名"));
     setUpCheckControls();
     setUpScopeButton();
+    setUpSpaceButton();
     setUpFolderPage();
     // The pages' controls follow the tab control in the tab order (Qt skips
     // those of the hidden page).
@@ -168,6 +173,40 @@ void CQuorrelDlg::setUpScopeButton() {
     connect(scope, &QPushButton::clicked, this, &CQuorrelDlg::OnScope);
 }
 
+void CQuorrelDlg::setUpSpaceButton() {
+    auto* space = new QPushButton(QStringLiteral("空间分布"), this);
+    space->setObjectName("spaceButton");
+    space->setGeometry(DialogTemplateBuilder::toPixels(font(), kSpaceButton[0], kSpaceButton[1],
+                                                       kSpaceButton[2], kSpaceButton[3]));
+    connect(space, &QPushButton::clicked, this, &CQuorrelDlg::OnSpaceView);
+}
+
+void CQuorrelDlg::OnSpaceView() {
+    if (!m_spaceDlg) {
+        // A move there leaves the duplicate lists stale: they are rebuilt.
+        auto moved = [this] {
+            FileInfoAnalyse analyse;
+            (void)analyse.buildIndex();
+            m_keepPage = true;
+            RefreshCategory(m_category);
+        };
+        // The copies the 重复文件夹 page confirmed count beside the content cache.
+        auto checked = [this] {
+            return std::make_shared<const CheckedContent>(m_folderPage->checkedContent());
+        };
+        m_spaceDlg = std::make_unique<CSpaceDlg>(ConfigInfo::global().getDatabasePath(), moved,
+                                                 checked, this);
+        m_spaceDlg->reload();
+    }
+    m_spaceDlg->show();
+    m_spaceDlg->raise();
+    m_spaceDlg->activateWindow();
+}
+
+void CQuorrelDlg::reloadSpaceView() {
+    if (m_spaceDlg) m_spaceDlg->reload();
+}
+
 // 重复文件夹, a page beside the two specified ones. It checks what the window's
 // own check has not, so that check waits while it runs.
 void CQuorrelDlg::setUpFolderPage() {
@@ -185,6 +224,7 @@ void CQuorrelDlg::setUpFolderPage() {
         (void)analyse.buildIndex();
         m_keepPage = true;
         RefreshCategory(m_category);
+        reloadSpaceView();
     };
     m_folderPage =
         std::make_unique<CFolderSetsPage>(ConfigInfo::global().getDatabasePath(), std::move(owner));
@@ -286,6 +326,7 @@ void CQuorrelDlg::RunAnalysis() {
     analyse.closeWhenDone = true;
     analyse.exec();
     RefreshCategory(m_category);
+    reloadSpaceView();
 }
 
 void CQuorrelDlg::ShowFileList(const std::string& mask) {
@@ -394,6 +435,7 @@ void CQuorrelDlg::OnTrashCopies(int row, bool keepThis) {
     m_keepPage = true;
     RefreshCategory(m_category);
     ShowFileList(mask);
+    reloadSpaceView();
 }
 
 void CQuorrelDlg::OnShowInFolder(int row) {
