@@ -36,6 +36,7 @@ void CContentCheckPanel::start(const FileInfoLoader& loader) {
     m_listPage->clearGroupStates();
     m_checkedGroups = 0;
     m_confirmedBytes = 0;
+    m_failure.clear();
     std::vector<std::string> masks;
     for (int i = 0; i < loader.groupCount(); ++i) {
         const GroupTable::Row row = loader.GetFileInfo(i);
@@ -54,9 +55,9 @@ void CContentCheckPanel::start(const FileInfoLoader& loader) {
         QMetaObject::invokeMethod(
             this, [this, run, shared] { OnGroupChecked(run, shared); }, Qt::QueuedConnection);
     };
-    listener.onFinished = [this, run](bool) {
+    listener.onFinished = [this, run](bool, const std::string& failure) {
         QMetaObject::invokeMethod(
-            this, [this, run] { OnFinished(run); }, Qt::QueuedConnection);
+            this, [this, run, failure] { OnFinished(run, failure); }, Qt::QueuedConnection);
     };
     m_queue.start(std::move(masks), std::move(listener));
 }
@@ -112,10 +113,11 @@ void CContentCheckPanel::OnGroupChecked(int run, const std::shared_ptr<GroupChec
     updateStatus();
 }
 
-void CContentCheckPanel::OnFinished(int run) {
+void CContentCheckPanel::OnFinished(int run, const std::string& failure) {
     if (run != m_run) return;
     m_queue.stop();  // the thread's last act was this report: the join is immediate
     m_finished = true;
+    m_failure = failure;
     updateStatus();
 }
 
@@ -127,6 +129,13 @@ void CContentCheckPanel::updateStatus() {
         text += QStringLiteral("，正在核对 %1/%2").arg(m_checkedGroups).arg(m_totalGroups);
     else if (m_totalGroups > 0 && m_checkedGroups < m_totalGroups)
         text += QStringLiteral("（已核对 %1/%2）").arg(m_checkedGroups).arg(m_totalGroups);
+    if (!m_failure.empty()) {
+        // The check could not run: say why instead of a count that stays at 0.
+        text = QStringLiteral("无法核对内容：%1").arg(QString::fromLocal8Bit(m_failure.c_str()));
+        m_status->setText(text);
+        m_status->setToolTip(text);
+        return;
+    }
     m_status->setText(text);
     m_status->setToolTip(QStringLiteral(
         "核对文件内容后确认的重复字节数：每组内容相同的文件中，多出的副本所占的字节"));

@@ -22,7 +22,7 @@ class QTableWidget;
 // never waits for the checker), and shows it: the group's state on the list
 // page, each file's class in the file list's second column when that group
 // is shown, and the category's confirmed duplicate bytes with the progress in
-// a label of its own.
+// a label of its own; when the check cannot run, the label says why.
 //
 // Results of a run that was stopped and replaced are dropped by their run
 // number. stop() joins the checking thread; the destructor stops too.
@@ -56,7 +56,7 @@ public:
 
 private:
     void OnGroupChecked(int run, const std::shared_ptr<GroupCheck>& group);
-    void OnFinished(int run);
+    void OnFinished(int run, const std::string& failure);
     void updateStatus();
 
     ContentCheckQueue m_queue;
@@ -70,4 +70,5 @@ private:
     int m_checkedGroups = 0;
     int m_totalGroups = 0;
     std::uint64_t m_confirmedBytes = 0;
+    std::string m_failure;  // why the last run could not check; "" when it could
 };

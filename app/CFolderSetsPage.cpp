@@ -122,7 +122,9 @@ void CFolderSetsPage::startCheck(std::vector<std::string> masks) {
         QMetaObject::invokeMethod(
             this, [this, run, shared] { OnGroupChecked(run, shared); }, Qt::QueuedConnection);
     };
-    listener.onFinished = [this, run](bool) {
+    // A check that cannot run leaves its groups unconfirmed: findFolders()
+    // then counts their folders as identical to nothing.
+    listener.onFinished = [this, run](bool, const std::string&) {
         QMetaObject::invokeMethod(
             this, [this, run] { OnCheckFinished(run); }, Qt::QueuedConnection);
     };

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // The check of one group runs in stages. The status of every name is taken
 // (no file is opened): a name whose length or time is no longer its row's is
-// changed, one that cannot be looked up is unreadable. Names of one file are
+// changed, one that cannot be looked up is unreadable. A cached hash answers
+// only for a file of the identity, length and fine times it was taken from. Names of one file are
 // gathered into link sets and stand for one distinct file. Distinct files of
 // one 64-bit length are then told apart, cheapest first: the cache answers
 // for files hashed before; a file alone of its length is unique; the two ends
@@ -9,15 +10,16 @@
 // read whole. Files with equal hashes form a class.
 #include "engine/ContentChecker.h"
 
+#include <algorithm>
 #include <map>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 
 #include "engine/ContentCache.h"
 #include "engine/ContentReader.h"
 #include "engine/FileInfoAnalyse.h"
+#include "engine/LoadedGroups.h"
 
 namespace {
 
@@ -34,8 +36,43 @@ struct Member {
     bool fresh = false;  // read now, not known from the cache
 };
 
-std::string cacheKey(const CheckedFile& file) {
-    return file.folderId + '|' + file.name;
+// Sorts `items` (indices, in increasing order) by `less` and calls
+// `onRun(begin, end)` on each run of equal items, runs in the order of their
+// first item, items in their order within a run. No allocation per item.
+template <class Less, class OnRun>
+void forRunsInOrder(std::vector<int>& items, Less less, OnRun onRun) {
+    std::stable_sort(items.begin(), items.end(), less);
+    struct Run {
+        std::size_t begin;
+        std::size_t end;
+    };
+    std::vector<Run> runs;
+    for (std::size_t begin = 0, end = 0; begin < items.size(); begin = end) {
+        for (end = begin + 1; end < items.size() && !less(items[begin], items[end]);) ++end;
+        runs.push_back({begin, end});
+    }
+    // A run's first item is its smallest: the sort was stable.
+    std::sort(runs.begin(), runs.end(),
+              [&items](const Run& a, const Run& b) { return items[a.begin] < items[b.begin]; });
+    for (const Run& run : runs) onRun(items.data() + run.begin, items.data() + run.end);
+}
+
+// Calls `visit(j)` for each name j of the file whose first name is `file`
+// that still describes it: of the file's link set, or the name alone.
+template <class Visit>
+void forNamesOf(const GroupCheck& group, const std::vector<Member>& members, int file,
+                Visit visit) {
+    const auto visitIfSame = [&](int j) {
+        const auto name = static_cast<std::size_t>(j);
+        if (members[name].file == file && group.files[name].status == CheckedFile::Status::Checked)
+            visit(name);
+    };
+    const int set = group.files[std::size_t(file)].linkSet;
+    if (set < 0) {
+        visitIfSame(file);
+        return;
+    }
+    for (const int j : group.linkSets[std::size_t(set)]) visitIfSame(j);
 }
 
 }  // namespace
@@ -43,7 +80,9 @@ std::string cacheKey(const CheckedFile& file) {
 struct ContentChecker::Impl {
     explicit Impl(std::string path) : cache(std::move(path)) {}
 
-    void takeStatuses(GroupCheck& group, std::vector<Member>& members);
+    // False when stopped before every name's status was taken.
+    bool takeStatuses(GroupCheck& group, std::vector<Member>& members,
+                      const std::atomic<bool>& stop);
     void findLinks(GroupCheck& group, std::vector<Member>& members);
     // Gives a hash to every distinct readable file of `files` (of one length)
     // that shares its content with another; false when stopped.
@@ -51,6 +90,9 @@ struct ContentChecker::Impl {
                  const std::atomic<bool>& stop);
     // Takes the hashes of `file` from a valid cache row of one of its names.
     void takeCached(const GroupCheck& group, std::vector<Member>& members, int file);
+    // The cache row of name `j` of `group`: the one loaded with it, or else
+    // looked up. False when it has none.
+    bool cachedRow(const GroupCheck& group, std::size_t j, ContentCache::Entry& out);
     // Queues the hashes of `file` as the cache row of each of its names.
     void store(const GroupCheck& group, const std::vector<Member>& members, int file);
     bool hashWhole(GroupCheck& group, std::vector<Member>& members, int file,
@@ -62,12 +104,11 @@ struct ContentChecker::Impl {
     static GroupState stateOf(const GroupCheck& group);
 
     ContentCache cache;
+    LoadedGroups loaded;
+    std::uint32_t loadedGroup = LoadedGroups::kNone;  // the group in hand, as loaded
     ContentReader reader;
+    std::function<void(std::uint64_t)> onMeasured;
     bool opened = false;
-    // Cache rows of the files of the loaded groups; files without a row are
-    // in `loadedWithout`. Other files are looked up one by one.
-    std::unordered_map<std::string, ContentCache::Entry> loaded;
-    std::unordered_set<std::string> loadedWithout;
 };
 
 ContentChecker::ContentChecker(std::string databasePath)
@@ -84,46 +125,44 @@ bool ContentChecker::open() {
 
 bool ContentChecker::loadGroups(const std::vector<std::string>& masks,
                                 std::vector<GroupCheck>& out) {
-    std::unordered_map<std::string_view, std::size_t> wanted;  // views into `masks`
-    wanted.reserve(masks.size());
+    LoadedGroups& loaded = impl_->loaded;
+    loaded = LoadedGroups();
+    loaded.reserve(masks.size(), masks.empty() ? 0 : masks.front().size());
+    const std::size_t first = out.size();
     for (const std::string& mask : masks) {
-        if (!wanted.emplace(mask, out.size()).second) continue;
+        // Many groups take a while; an interruption does not wait for them.
+        if (loaded.groups() % 4096 == 0 && impl_->cache.interrupted()) {
+            errorText_ = "stopped";
+            return false;
+        }
+        if (loaded.addGroup(mask) == LoadedGroups::kNone) continue;  // given twice
         GroupCheck group;
         group.mask = mask;
         group.length = FileInfoAnalyse::sizeFromMask(mask);
         out.push_back(std::move(group));
     }
-    Impl& impl = *impl_;
-    std::size_t target = 0;  // the group of the row `wanted` accepted last
-    const auto isWanted = [&](std::string_view mask) {
-        const auto found = wanted.find(mask);
-        if (found == wanted.end()) return false;
-        target = found->second;
-        return true;
+    const auto isWanted = [&loaded](std::string_view mask) {
+        return loaded.find(mask) != LoadedGroups::kNone;
     };
-    const bool read = impl.cache.forEachFile(isWanted, [&](const ContentCache::FileRow& row) {
+    const bool read = impl_->cache.forEachFile(isWanted, [&](const ContentCache::FileRow& row) {
+        const std::uint32_t group = loaded.find(row.mask);
         CheckedFile file;
         file.folderId = row.folderId;
         file.folderPath = row.folderPath;
         file.name = row.name;
         file.rowTime = row.rowTime;
-        std::string key = cacheKey(file);
-        if (row.cached != nullptr)
-            impl.loaded[std::move(key)] = *row.cached;
-        else
-            impl.loadedWithout.insert(std::move(key));
-        out[target].files.push_back(std::move(file));
+        out[first + group].files.push_back(std::move(file));
+        loaded.addFile(group, row.cached);
     });
-    if (!read) errorText_ = impl.cache.errorText();
-    return read;
+    if (!read) {
+        errorText_ = impl_->cache.errorText();
+        return false;
+    }
+    loaded.arrange();
+    return true;
 }
 
 bool ContentChecker::forget(const std::string& folderId, const std::string& name) {
-    CheckedFile file;
-    file.folderId = folderId;
-    file.name = name;
-    impl_->loaded.erase(cacheKey(file));
-    impl_->loadedWithout.insert(cacheKey(file));
     if (impl_->cache.forget(folderId, name)) return true;
     errorText_ = impl_->cache.errorText();
     return false;
@@ -133,14 +172,48 @@ void ContentChecker::setBlockListener(std::function<void(std::uint64_t)> onBlock
     impl_->reader.setBlockListener(std::move(onBlock));
 }
 
+void ContentChecker::setMeasureListener(std::function<void(std::uint64_t)> onMeasured) {
+    impl_->onMeasured = std::move(onMeasured);
+}
+
+bool ContentChecker::flush() {
+    if (impl_->cache.flush()) return true;
+    errorText_ = impl_->cache.errorText();
+    return false;
+}
+
+void ContentChecker::interrupt() {
+    impl_->cache.interrupt();
+}
+
+const std::string& ContentChecker::pruneError() const {
+    return impl_->cache.pruneError();
+}
+
+bool ContentChecker::pruned() const {
+    return impl_->cache.pruned();
+}
+
 void ContentChecker::check(GroupCheck& group, const std::atomic<bool>& stop) {
     group.state = GroupState::Unchecked;
     group.classes.clear();
     group.classLengths.clear();
     group.linkSets.clear();
     std::vector<Member> members(group.files.size());
-    impl_->takeStatuses(group, members);
+    // The cache rows loaded with the group answer, if these are its rows.
+    const std::uint32_t loaded = impl_->loaded.find(group.mask);
+    impl_->loadedGroup =
+        loaded != LoadedGroups::kNone && impl_->loaded.files(loaded) == group.files.size()
+            ? loaded
+            : LoadedGroups::kNone;
+    if (!impl_->takeStatuses(group, members, stop)) return;
     impl_->findLinks(group, members);
+    if (impl_->onMeasured) {
+        std::uint64_t bytes = 0;
+        for (const Member& member : members)
+            if (member.status.regular) bytes += member.status.length;
+        impl_->onMeasured(bytes);
+    }
 
     std::map<std::uint64_t, std::vector<int>> byLength;  // distinct readable files
     for (std::size_t i = 0; i < group.files.size(); ++i) {
@@ -156,6 +229,7 @@ void ContentChecker::check(GroupCheck& group, const std::atomic<bool>& stop) {
     }
     counters_.filesOpened = impl_->reader.filesOpened();
     counters_.bytesRead = impl_->reader.bytesRead();
+    impl_->cache.endReadIfDue();
     impl_->cache.flushIfDue();
     if (stopped) return;
     Impl::formClasses(group, members);
@@ -165,9 +239,12 @@ void ContentChecker::check(GroupCheck& group, const std::atomic<bool>& stop) {
     if (byLength.size() == 1) group.length = byLength.begin()->first;
 }
 
-void ContentChecker::Impl::takeStatuses(GroupCheck& group, std::vector<Member>& members) {
+bool ContentChecker::Impl::takeStatuses(GroupCheck& group, std::vector<Member>& members,
+                                        const std::atomic<bool>& stop) {
     const std::uint32_t maskSize = FileInfoAnalyse::sizeFromMask(group.mask);
     for (std::size_t i = 0; i < group.files.size(); ++i) {
+        // A status call can take long (a network drive, a disk waking up).
+        if (stop.load(std::memory_order_relaxed)) return false;
         CheckedFile& file = group.files[i];
         file.status = CheckedFile::Status::Checked;
         file.reason.clear();
@@ -186,61 +263,63 @@ void ContentChecker::Impl::takeStatuses(GroupCheck& group, std::vector<Member>& 
             status.modificationTime != file.rowTime)
             file.status = CheckedFile::Status::Changed;
     }
+    return true;
 }
 
 void ContentChecker::Impl::findLinks(GroupCheck& group, std::vector<Member>& members) {
-    struct IdentityHash {
-        std::size_t operator()(const platform::FileIdentity& id) const {
-            return std::hash<std::uint64_t>()(id.fileNumber * 31 + id.device);
-        }
-    };
-    // Names in order of their first name; a name whose status is unknown is its own.
-    std::unordered_map<platform::FileIdentity, std::size_t, IdentityHash> position;
-    std::vector<std::vector<int>> names;
+    // Names by identity; a name whose status is unknown is its own.
+    std::vector<int> named;
+    named.reserve(group.files.size());
     for (std::size_t i = 0; i < group.files.size(); ++i) {
         members[i].file = int(i);
-        if (!members[i].status.regular) continue;
-        const auto [found, inserted] = position.emplace(members[i].status.identity, names.size());
-        if (inserted) names.emplace_back();
-        names[found->second].push_back(int(i));
+        if (members[i].status.regular) named.push_back(int(i));
     }
-    for (const std::vector<int>& set : names) {
-        if (set.size() > 1) {
-            for (const int i : set)
-                group.files[std::size_t(i)].linkSet = int(group.linkSets.size());
-            group.linkSets.push_back(set);
+    const auto byIdentity = [&members](int a, int b) {
+        const platform::FileIdentity& x = members[std::size_t(a)].status.identity;
+        const platform::FileIdentity& y = members[std::size_t(b)].status.identity;
+        return x.device != y.device ? x.device < y.device : x.fileNumber < y.fileNumber;
+    };
+    forRunsInOrder(named, byIdentity, [&](const int* begin, const int* end) {
+        if (end - begin > 1) {
+            for (const int* i = begin; i != end; ++i)
+                group.files[std::size_t(*i)].linkSet = int(group.linkSets.size());
+            group.linkSets.emplace_back(begin, end);
         }
         // The names whose rows still describe the file are read as one, by
         // the first of them.
         int first = -1;
-        for (const int i : set) {
-            if (group.files[std::size_t(i)].status != CheckedFile::Status::Checked) continue;
-            if (first < 0) first = i;
-            members[std::size_t(i)].file = first;
+        for (const int* i = begin; i != end; ++i) {
+            if (group.files[std::size_t(*i)].status != CheckedFile::Status::Checked) continue;
+            if (first < 0) first = *i;
+            members[std::size_t(*i)].file = first;
         }
-    }
+    });
 }
 
 void ContentChecker::Impl::takeCached(const GroupCheck& group, std::vector<Member>& members,
                                       int file) {
     // Any name of the file may hold a valid cache row.
     Member& member = members[std::size_t(file)];
-    for (std::size_t j = 0; j < group.files.size(); ++j) {
-        const CheckedFile& name = group.files[j];
-        if (members[j].file != file || name.status != CheckedFile::Status::Checked) continue;
-        const std::string key = cacheKey(name);
+    forNamesOf(group, members, file, [&](std::size_t j) {
         ContentCache::Entry entry;
-        const auto found = loaded.find(key);
-        if (found != loaded.end())
-            entry = found->second;
-        else if (loadedWithout.count(key) > 0 || !cache.lookup(name.folderId, name.name, entry))
-            continue;
-        if (entry.rowTime != name.rowTime || entry.mask != group.mask ||
-            entry.length != member.status.length)
-            continue;
-        if (member.hash.empty()) member.hash = entry.hash;
-        if (member.ends.empty()) member.ends = entry.ends;
-    }
+        // The row describes the file only if it is still the same file in
+        // the same version: a rewrite that kept the length and the time
+        // still moved its change time.
+        if (!cachedRow(group, j, entry) || !entry.describes(group.files[j].rowTime, member.status))
+            return;
+        if (member.hash.empty()) member.hash = entry.hash.text();
+        if (member.ends.empty()) member.ends = entry.ends.text();
+    });
+}
+
+bool ContentChecker::Impl::cachedRow(const GroupCheck& group, std::size_t j,
+                                     ContentCache::Entry& out) {
+    if (loadedGroup == LoadedGroups::kNone)
+        return cache.lookup(group.files[j].folderId, group.files[j].name, group.mask, out);
+    const ContentCache::Entry* row = loaded.row(loadedGroup, j);
+    if (row == nullptr) return false;
+    out = *row;
+    return true;
 }
 
 bool ContentChecker::Impl::resolve(GroupCheck& group, std::vector<Member>& members,
@@ -264,6 +343,7 @@ bool ContentChecker::Impl::resolve(GroupCheck& group, std::vector<Member>& membe
         Member& member = members[std::size_t(f)];
         if (!endsFirst || !member.ends.empty()) continue;
         if (stop.load()) return false;
+        cache.endRead();  // a read may take long: no lock is held meanwhile
         const ContentReader::Result ends =
             reader.hashEnds(group.files[std::size_t(f)].path(), member.status);
         if (ends.outcome != ContentReader::Outcome::Done) {
@@ -289,6 +369,7 @@ bool ContentChecker::Impl::resolve(GroupCheck& group, std::vector<Member>& membe
 bool ContentChecker::Impl::hashWhole(GroupCheck& group, std::vector<Member>& members, int file,
                                      const std::atomic<bool>& stop) {
     const auto f = static_cast<std::size_t>(file);
+    cache.endRead();  // a read may take long: no lock is held meanwhile
     const ContentReader::Result whole =
         reader.hashWhole(group.files[f].path(), members[f].status, stop);
     if (whole.outcome == ContentReader::Outcome::Stopped) return false;
@@ -306,20 +387,16 @@ void ContentChecker::Impl::store(const GroupCheck& group, const std::vector<Memb
                                  int file) {
     const Member& member = members[std::size_t(file)];
     ContentCache::Entry entry;
-    entry.mask = group.mask;
-    entry.length = member.status.length;
-    entry.hash = member.hash;
-    entry.ends = member.ends;
+    entry.sameMask = true;
+    entry.setFile(member.status);
+    entry.hash.assign(member.hash);
+    entry.ends.assign(member.ends);
     // Every name of the file gets the row: each is a file row of its own.
-    for (std::size_t j = 0; j < group.files.size(); ++j) {
-        if (members[j].file != file || group.files[j].status != CheckedFile::Status::Checked)
-            continue;
+    forNamesOf(group, members, file, [&](std::size_t j) {
         entry.rowTime = group.files[j].rowTime;
-        cache.store(group.files[j].folderId, group.files[j].name, entry);
-        const std::string key = cacheKey(group.files[j]);
-        loaded[key] = entry;
-        loadedWithout.erase(key);
-    }
+        cache.store(group.files[j].folderId, group.files[j].name, group.mask, entry);
+        if (loadedGroup != LoadedGroups::kNone) loaded.setRow(loadedGroup, j, entry);
+    });
 }
 
 void ContentChecker::Impl::setOutcome(GroupCheck& group, std::vector<Member>& members, int file,
@@ -327,34 +404,39 @@ void ContentChecker::Impl::setOutcome(GroupCheck& group, std::vector<Member>& me
     const CheckedFile::Status status = result.outcome == ContentReader::Outcome::Unreadable
                                            ? CheckedFile::Status::Unreadable
                                            : CheckedFile::Status::Changed;
-    for (std::size_t j = 0; j < group.files.size(); ++j) {
-        if (members[j].file != file || group.files[j].status != CheckedFile::Status::Checked)
-            continue;
+    forNamesOf(group, members, file, [&](std::size_t j) {
         group.files[j].status = status;
         group.files[j].reason = result.reason;
         members[j].hash.clear();
         members[j].ends.clear();
-    }
+    });
 }
 
 void ContentChecker::Impl::formClasses(GroupCheck& group, const std::vector<Member>& members) {
-    std::unordered_map<std::string, int> classOf;  // length and hash -> class
-    for (std::size_t i = 0; i < group.files.size(); ++i) {
-        CheckedFile& file = group.files[i];
-        if (file.status != CheckedFile::Status::Checked) continue;
-        const Member& member = members[std::size_t(members[i].file)];
-        // A file whose hash was not needed is unique: its own key.
-        const std::string key = member.hash.empty()
-                                    ? "#" + std::to_string(members[i].file)
-                                    : std::to_string(member.status.length) + ":" + member.hash;
-        const auto [found, inserted] = classOf.emplace(key, int(group.classes.size()));
-        if (inserted) {
-            group.classes.emplace_back();
-            group.classLengths.push_back(member.status.length);
-        }
-        group.classes[std::size_t(found->second)].push_back(int(i));
-        file.contentClass = found->second;
-    }
+    std::vector<int> checked;
+    checked.reserve(group.files.size());
+    for (std::size_t i = 0; i < group.files.size(); ++i)
+        if (group.files[i].status == CheckedFile::Status::Checked) checked.push_back(int(i));
+    // The read file of a name: a file whose hash was not needed is unique,
+    // a class of its own (with its other names); the others go by length
+    // and hash.
+    const auto fileOf = [&members](int name) -> const Member& {
+        return members[std::size_t(members[std::size_t(name)].file)];
+    };
+    const auto byContent = [&](int a, int b) {
+        const Member& x = fileOf(a);
+        const Member& y = fileOf(b);
+        if (x.hash.empty() != y.hash.empty()) return x.hash.empty();
+        if (x.hash.empty()) return members[std::size_t(a)].file < members[std::size_t(b)].file;
+        if (x.status.length != y.status.length) return x.status.length < y.status.length;
+        return x.hash < y.hash;
+    };
+    forRunsInOrder(checked, byContent, [&](const int* begin, const int* end) {
+        const int index = int(group.classes.size());
+        group.classes.emplace_back(begin, end);
+        group.classLengths.push_back(fileOf(*begin).status.length);
+        for (const int* i = begin; i != end; ++i) group.files[std::size_t(*i)].contentClass = index;
+    });
 }
 
 GroupState ContentChecker::Impl::stateOf(const GroupCheck& group) {

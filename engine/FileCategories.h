@@ -4,15 +4,12 @@
 #include <string_view>
 #include <unordered_map>
 
-// The program's file categories and the fixed table of extensions that
-// decides a file name's category, shared by the duplicate list and the space
-// view. Codes, as the main window's buttons pass them:
-//   0 every file, 1 development, 2 pictures, 3 documents, 4 other (names
-//   without a dot, or whose extension is in no list), 5 music, 6 video,
-//   7 text, 8 web pages, 9 archives, 10 programs.
-// Built once; then only read, so one object may serve several threads.
-class FileCategories {
-public:
+// The codes of the program's file categories, as the main window's buttons
+// pass them: 0 every file, 1 development, 2 pictures, 3 documents, 4 other
+// (names without a dot, or whose extension is in no list), 5 music, 6 video,
+// 7 text, 8 web pages, 9 archives, 10 programs. A base of the classes that
+// speak of categories, so that each names the codes as its own.
+struct FileCategoryCodes {
     enum Category : int {
         kAll = 0,
         kDevelopment = 1,
@@ -26,8 +23,14 @@ public:
         kArchives = 9,
         kPrograms = 10,
     };
-    static constexpr int kCount = 11;
+    static constexpr int kCategoryCount = 11;
+};
 
+// The fixed table of extensions that decides a file name's category, shared
+// by the duplicate list and the space view. Built once; then only read, so
+// one object may serve several threads.
+class FileCategories : public FileCategoryCodes {
+public:
     FileCategories();
 
     // The category (1 .. 10) of a bare file name: the key runs from its last

@@ -95,8 +95,8 @@ bool FileSpaceTable::load() {
         entry = Entry{column(s, 2), column(s, 3), column(s, 4), column(s, 5), column(s, 6)};
         folders_.emplace(folderId);
     }
-    loaded_ = step == SQLITE_DONE &&
-              database_.prepare(upsert_, kUpsert) && database_.prepare(delete_, kDelete);
+    loaded_ = step == SQLITE_DONE && database_.prepare(upsert_, kUpsert) &&
+              database_.prepare(delete_, kDelete);
     return loaded_;
 }
 
@@ -123,10 +123,10 @@ bool FileSpaceTable::record(const std::string& folderId, std::string_view name,
 }
 
 bool FileSpaceTable::write(const std::string& folderId, std::string_view name, const Entry& entry) {
-    return database_.stepWith(upsert_.get(),
-                              {CFileInfoDB::idValue(folderId), name, stored(entry.length),
-                               stored(entry.allocated), stored(entry.links), stored(entry.device),
-                               stored(entry.inode)});
+    return database_.stepWith(
+        upsert_.get(),
+        {CFileInfoDB::idValue(folderId), name, stored(entry.length), stored(entry.allocated),
+         stored(entry.links), stored(entry.device), stored(entry.inode)});
 }
 
 bool FileSpaceTable::erase(const std::string& folderId, std::string_view name) {

@@ -27,9 +27,15 @@ namespace {
 constexpr int kBusyTimeoutMs = 3000;
 const char* const kFolders = "SELECT ID, FNAME FROM FILEINFO_DIF";
 const char* const kFiles = "SELECT FOLDERID, FNAME, MASK, FTIME FROM FILEINFO_FIF";
+// Rows of the cache's earlier layout, without the file's identity and fine
+// times, describe no file: the check reads those files again.
 const char* const kCache =
-    "SELECT FOLDERID, FNAME, FTIME, MASK, LENGTH, HASH FROM CONTENT_HASH WHERE HASH <> '' ORDER "
-    "BY FOLDERID, FNAME";
+    "SELECT FOLDERID, FNAME, FTIME, MASK, LENGTH, HASH FROM CONTENT_HASH WHERE HASH <> '' AND "
+    "DEVICE IS NOT NULL AND FILENUMBER IS NOT NULL AND MTIME_NS IS NOT NULL AND CTIME_NS IS NOT "
+    "NULL ORDER BY FOLDERID, FNAME";
+const char* const kCacheColumns =
+    "SELECT COUNT(*) FROM pragma_table_info('CONTENT_HASH') WHERE name IN ('DEVICE', "
+    "'FILENUMBER', 'MTIME_NS', 'CTIME_NS')";
 
 std::string_view column(sqlite3_stmt* statement, int index) {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, index));
@@ -102,6 +108,7 @@ struct FolderInventoryLoader::Impl {
         bool emptyMask = false;
         bool spaceRow = false;  // FILE_SPACE gave its length and allocation
         std::uint64_t allocated = 0;
+        bool sharedMask = false;  // another file of the scope has its MASK
     };
     // A FILE_SPACE row, by keyOf(FOLDERID, FNAME).
     static std::string keyOf(std::int64_t folderId, std::string_view name) {
@@ -121,6 +128,7 @@ struct FolderInventoryLoader::Impl {
     bool readSpace(std::string& error);
     bool readFiles(std::string& error);
     void fillAllocation(FolderInventory& inventory, const std::vector<std::uint32_t>& order) const;
+    void markSharedMasks();
     bool readCache(FolderInventory& inventory, const std::vector<std::uint32_t>& order,
                    std::vector<bool>& cached, Counts& counts, std::string& error);
     void classifyRest(FolderInventory& inventory, const std::vector<std::uint32_t>& order,
@@ -132,10 +140,10 @@ struct FolderInventoryLoader::Impl {
     std::unordered_set<std::uint64_t> checkedMasks;
     FolderInventory::Builder builder;
     std::vector<Added> added;
-    std::unordered_map<std::uint64_t, std::uint32_t> maskCount;
     std::unordered_map<ContentKey, std::uint32_t, ContentKeyHash> hashClass;
     std::unordered_map<std::uint64_t, std::uint32_t> checkedClass;
     std::uint32_t nextClass = FolderInventory::kEmptyContent + 1;
+    bool sizesOnly = false;  // loadSizes(): no names, no content
     std::unordered_map<std::string, FileSpaceTable::Entry> space;
     std::unordered_map<FileIdentityKey, std::uint32_t, FileIdentityHash> linkFirst;
 };
@@ -193,20 +201,36 @@ bool FolderInventoryLoader::Impl::readFiles(std::string& error) {
                            .first->second;
         const std::uint64_t length =
             entry != nullptr ? entry->length : FileInfoAnalyse::sizeFromMask(mask);
-        if (!builder.addFile(folderId, name, length, sqlite3_column_int64(row, 3),
-                             FolderInventory::kUnconfirmed, identity))
+        if (!builder.addFile(folderId, sizesOnly ? std::string_view() : name, length,
+                             sqlite3_column_int64(row, 3), FolderInventory::kUnconfirmed, identity))
             continue;
         Added file;
-        file.mask = maskKey(mask);
-        file.emptyMask = isEmptyMask(mask) && length == 0;
         file.spaceRow = entry != nullptr;
         if (entry != nullptr) file.allocated = entry->allocated;
+        if (sizesOnly) {
+            added.push_back(file);
+            continue;
+        }
+        file.mask = maskKey(mask);
+        file.emptyMask = isEmptyMask(mask) && length == 0;
         file.checked = checkedMasks.count(file.mask) > 0;
         if (file.checked) file.answer = checked->find(folderId, name);
-        ++maskCount[file.mask];
         added.push_back(file);
     }
     return step == SQLITE_DONE || fail(error);
+}
+
+// Marks the files whose MASK another file has too: the masks sorted with the
+// files' places, equal neighbours shared (a sort is several times quicker
+// than counting a million masks in a hash map).
+void FolderInventoryLoader::Impl::markSharedMasks() {
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> byMask;
+    byMask.reserve(added.size());
+    for (std::uint32_t i = 0; i < added.size(); ++i) byMask.emplace_back(added[i].mask, i);
+    std::sort(byMask.begin(), byMask.end());
+    for (std::size_t i = 0; i + 1 < byMask.size(); ++i)
+        if (byMask[i].first == byMask[i + 1].first)
+            added[byMask[i].second].sharedMask = added[byMask[i + 1].second].sharedMask = true;
 }
 
 // Merges the cache rows (in key order) with the files of each folder sorted
@@ -216,6 +240,10 @@ bool FolderInventoryLoader::Impl::readCache(FolderInventory& inventory,
                                             std::vector<bool>& cached, Counts& counts,
                                             std::string& error) {
     if (!database.tableExists("CONTENT_HASH")) return true;
+    CSqliteDB::Statement columns;
+    if (!database.prepare(columns, kCacheColumns) || sqlite3_step(columns.get()) != SQLITE_ROW)
+        return fail(error);
+    if (sqlite3_column_int(columns.get(), 0) != 4) return true;  // a table no check has opened
     CSqliteDB::Statement statement;
     if (!database.prepare(statement, kCache)) return fail(error);
     std::unordered_map<std::int64_t, std::uint32_t> folderOfRow;
@@ -254,7 +282,7 @@ bool FolderInventoryLoader::Impl::readCache(FolderInventory& inventory,
         if (known.checked || sqlite3_column_int64(row, 2) != file.rowTime ||
             maskKey(column(row, 3)) != known.mask || !parseDigest(column(row, 5), key))
             continue;
-        const auto [found, inserted] = hashClass.emplace(key, nextClass);
+        const auto [found, inserted] = hashClass.try_emplace(key, nextClass);
         if (inserted) ++nextClass;
         file.content = found->second;
         file.length = key.length;
@@ -275,12 +303,13 @@ void FolderInventoryLoader::Impl::classifyRest(FolderInventory& inventory,
         if (known.checked) {
             const CheckedContent::Answer* answer = known.answer;
             if (answer != nullptr && answer->linkSet != CheckedContent::kNone)
-                file.identity = firstName.emplace(answer->linkSet, i).first->second;
+                file.identity = firstName.try_emplace(answer->linkSet, i).first->second;
             if (answer == nullptr || answer->contentClass == CheckedContent::kNone) {
                 ++counts.unconfirmed;
                 continue;
             }
-            const auto [found, inserted] = checkedClass.emplace(answer->contentClass, nextClass);
+            const auto [found, inserted] =
+                checkedClass.try_emplace(answer->contentClass, nextClass);
             if (inserted) ++nextClass;
             file.content = found->second;
             file.length = answer->length;
@@ -289,7 +318,7 @@ void FolderInventoryLoader::Impl::classifyRest(FolderInventory& inventory,
             file.content = FolderInventory::kEmptyContent;
             file.length = 0;
             ++counts.empty;
-        } else if (maskCount[known.mask] == 1) {
+        } else if (!known.sharedMask) {
             file.content = nextClass++;
             ++counts.unique;
         } else {
@@ -310,9 +339,19 @@ void FolderInventoryLoader::Impl::fillAllocation(FolderInventory& inventory,
 }
 
 bool FolderInventoryLoader::load(FolderInventory& out, const CheckedContent* checked) {
+    return read(out, checked, false);
+}
+
+bool FolderInventoryLoader::loadSizes(FolderInventory& out) {
+    return read(out, nullptr, true);
+}
+
+bool FolderInventoryLoader::read(FolderInventory& out, const CheckedContent* checked,
+                                 bool sizesOnly) {
     out = FolderInventory();
     counts_ = Counts();
     Impl impl(databasePath_, checked);
+    impl.sizesOnly = sizesOnly;
     if (!impl.database.open() ||
         !impl.database.execute("PRAGMA busy_timeout = " + std::to_string(kBusyTimeoutMs))) {
         errorText_ = impl.database.errorText();
@@ -326,11 +365,14 @@ bool FolderInventoryLoader::load(FolderInventory& out, const CheckedContent* che
         for (const std::string& mask : checked->masks()) impl.checkedMasks.insert(maskKey(mask));
     if (!impl.readFolders(errorText_) || !impl.readSpace(errorText_) || !impl.readFiles(errorText_))
         return false;
+    if (!sizesOnly) impl.markSharedMasks();
     std::vector<std::uint32_t> order;
     FolderInventory inventory = impl.builder.finish(platform::pathsIgnoreCase(), &order);
-    std::vector<bool> cached(inventory.files_.size(), false);
-    if (!impl.readCache(inventory, order, cached, counts_, errorText_)) return false;
-    impl.classifyRest(inventory, order, cached, counts_);
+    if (!sizesOnly) {
+        std::vector<bool> cached(inventory.files_.size(), false);
+        if (!impl.readCache(inventory, order, cached, counts_, errorText_)) return false;
+        impl.classifyRest(inventory, order, cached, counts_);
+    }
     impl.fillAllocation(inventory, order);
     counts_.files = inventory.files_.size();
     out = std::move(inventory);

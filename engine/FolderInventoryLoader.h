@@ -18,8 +18,10 @@ class CheckedContent;
 //    check's class and hard-link set; a file the check found changed or
 //    unreadable, or a row the check did not see, is unconfirmed;
 // 2. from its cached hash, when the cache row was taken for the row's
-//    present FTIME and MASK (the check's own test for an unchanged file,
-//    without looking at the file): the hash and the 64-bit length;
+//    present FTIME and MASK and records the file's identity and fine times
+//    (the check's own test for an unchanged file, without looking at the
+//    file; a row of the cache's earlier layout describes no file): the hash
+//    and the 64-bit length;
 // 3. the empty file: the MASK of an empty file (a length that is a multiple
 //    of 4 GiB shares it, and is then told apart only by 1 or 2);
 // 4. a file whose MASK no other file of the scope has: no other file can
@@ -47,12 +49,19 @@ public:
     // Reads the inventory into `out`. False, with errorText(), when the
     // database or its scope cannot be read; `out` is then empty.
     [[nodiscard]] bool load(FolderInventory& out, const CheckedContent* checked = nullptr);
+    // The same folders and files with their lengths, allocations and hard
+    // links only, for sizes: the names are left empty and every file is
+    // unconfirmed (no pass over the content cache). What the analysis uses
+    // to keep its per-folder totals, at a fraction of load()'s cost.
+    [[nodiscard]] bool loadSizes(FolderInventory& out);
 
     const Counts& counts() const { return counts_; }
     const std::string& errorText() const { return errorText_; }
 
 private:
     struct Impl;
+
+    bool read(FolderInventory& out, const CheckedContent* checked, bool sizesOnly);
 
     std::string databasePath_;
     Counts counts_;

@@ -428,9 +428,9 @@ FolderWalker::Listing FolderWalker::makeListing(const std::string& folder) {
     listing.spaces.resize(listing.files.size());
     std::int64_t modified = 0;
     for (std::size_t i = 0; i < listing.files.size(); ++i)
-        listing.settled[i] = !opened.status(listing.files[i].substr(folder.size()), modified,
-                                            listing.spaces[i]) ||
-                             modified <= lastScanTime_;
+        listing.settled[i] =
+            !opened.status(listing.files[i].substr(folder.size()), modified, listing.spaces[i]) ||
+            modified <= lastScanTime_;
     return listing;
 }
 

@@ -22,6 +22,11 @@
 // distinct file adds its bytes to the folders of its names, and each two
 // names (in folder order) take them back at the deepest node holding both,
 // so a subtree sum counts a file once however many of its names it holds.
+//
+// A drive's copied bytes are its top folders' summed, plus a file's copy in
+// another top folder of the same drive counting as outside (FolderCopies
+// tells a copy in another top folder apart from one on another drive no
+// further); where the drive's root was analysed it is the root's own figure.
 class SpaceFigures {
 public:
     static constexpr std::uint32_t kNoNode = 0xFFFFFFFFu;

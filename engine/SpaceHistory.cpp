@@ -86,7 +86,7 @@ bool SpaceHistory::record(CSqliteDB& database, const FolderInventory& inventory,
 bool SpaceHistory::recordAnalysis(const std::string& databasePath, std::int64_t time) {
     FolderInventory inventory;
     FolderInventoryLoader loader(databasePath);
-    if (!loader.load(inventory)) return false;
+    if (!loader.loadSizes(inventory)) return false;
     const SpaceFigures figures(inventory, nullptr);
     CSqliteDB database(databasePath);
     return database.open() &&

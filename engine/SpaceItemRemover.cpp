@@ -93,8 +93,9 @@ SpaceItemRemover::Outcome SpaceItemRemover::moveFile(const FolderInventory& inve
         if (outcome.reason.empty()) outcome.reason = "the trash refused it";
         return refuse(Refusal::TrashFailed);
     }
-    if (!platform::trashedStatus(outcome.trashed, now, error) ||
-        !platform::sameVersion(now, checked)) {
+    // A rename moves the change time: the rest must be as checked.
+    if (!platform::trashedStatus(outcome.trashed, now, error) || now.identity != checked.identity ||
+        now.length != checked.length || now.modificationNanos != checked.modificationNanos) {
         const Refusal refusal = putBack(outcome, "what went to the trash is not the file checked");
         return refuse(refusal);
     }

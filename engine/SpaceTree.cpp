@@ -33,7 +33,13 @@ struct SpaceTree::Data {
     std::vector<std::uint64_t> unscanned;   // per drive
     SpaceHistory::Run latest, previous;
     FileCategories categories;
+    std::vector<bool> linked;  // per file: another name shares its identity
 
+    // Whether file `i` is the first name of its file met in a walk that
+    // records them in `seen`.
+    bool firstMet(std::uint32_t i, std::unordered_set<std::uint32_t>& seen) const {
+        return !linked[i] || seen.insert(inventory.files()[i].identity).second;
+    }
     std::uint32_t folderCount() const { return std::uint32_t(inventory.folders().size()); }
     bool isFolder(NodeId node) const { return node < folderCount(); }
     bool isDrive(NodeId node) const { return figures->isDrive(node); }
@@ -106,6 +112,14 @@ bool SpaceTree::load(const std::string& databasePath, const CheckedContent* chec
             errorText_ = database.errorText();
             return false;
         }
+    }
+    {
+        const auto& files = data->inventory.files();
+        std::vector<std::uint32_t> names(files.size(), 0);
+        for (const FolderInventory::File& file : files) ++names[file.identity];
+        data->linked.resize(files.size());
+        for (std::uint32_t i = 0; i < files.size(); ++i)
+            data->linked[i] = names[files[i].identity] > 1;
     }
     data->copies = std::make_unique<FolderCopies>(data->inventory);
     data->figures = std::make_unique<SpaceFigures>(data->inventory, data->copies.get());
@@ -234,8 +248,7 @@ std::vector<SpaceTree::LargeFile> SpaceTree::largestFiles(NodeId node, std::size
     std::unordered_set<std::uint32_t> seen;
     for (const auto& [begin, end] : data.fileRuns(node))
         for (std::uint32_t i = begin; i < end; ++i)
-            if (files[i].identity == i || seen.insert(files[i].identity).second)
-                picked.push_back(i);
+            if (data.firstMet(i, seen)) picked.push_back(i);
     const auto larger = [&](std::uint32_t a, std::uint32_t b) {
         if (files[a].length != files[b].length) return files[a].length > files[b].length;
         return data.inventory.path(files[a]) < data.inventory.path(files[b]);
@@ -267,7 +280,7 @@ SpaceTree::CategoryBytes SpaceTree::categoryBytes(NodeId node) const {
     std::unordered_set<std::uint32_t> seen;
     for (const auto& [begin, end] : data.fileRuns(data.shown(node)))
         for (std::uint32_t i = begin; i < end; ++i) {
-            if (files[i].identity != i && !seen.insert(files[i].identity).second) continue;
+            if (!data.firstMet(i, seen)) continue;
             bytes[std::size_t(data.categories.of(data.inventory.name(files[i])))] +=
                 files[i].length;
             bytes[FileCategories::kAll] += files[i].length;

@@ -30,23 +30,10 @@
 // the path tree and a group's files hold the files under those folders only,
 // read through statements of their own; rows of files outside them, kept
 // for a later, wider analysis, never show.
-class FileInfoLoader {
+class FileInfoLoader : public FileCategoryCodes {
 public:
-    // Category codes, as the main window's buttons pass them.
-    enum Category : int {
-        kAll = 0,
-        kDevelopment = 1,
-        kPictures = 2,
-        kDocuments = 3,
-        kOther = 4,  // names without a dot, or whose extension key is in no list
-        kMusic = 5,
-        kVideo = 6,
-        kText = 7,
-        kWebPages = 8,
-        kArchives = 9,
-        kPrograms = 10,
-    };
-    static constexpr int kCategoryCount = 11;
+    // Category codes (FileCategoryCodes): kAll, kDevelopment ... kPrograms,
+    // kCategoryCount.
 
     // The group number of a path-tree leaf whose MASK is not among the loaded
     // groups (its index row names a file of another category, or the index is

@@ -56,6 +56,14 @@ const char* const kHelp =
     "            outermost match is listed, and an empty folder matches nothing.\n"
     "            Then every redundant folder (each of its files has a confirmed\n"
     "            copy outside it), with the folders holding its copies.\n"
+    "  --du [N]  print the N largest folders (default 20) instead of the summary,\n"
+    "            most disk usage first: a header line, then per folder its disk\n"
+    "            usage (bytes of the blocks its files take, as du -sB1 counts them,\n"
+    "            hard links once), size (apparent bytes, as du -sb), files, the\n"
+    "            bytes of its files with an identical copy outside it (with --verify;\n"
+    "            \"-\" without) and its path. Each figure is of the whole folder,\n"
+    "            subfolders included; the folders' own blocks are not counted. N is\n"
+    "            taken when the next argument is a number.\n"
     "  --min-size BYTES\n"
     "            leave files smaller than BYTES out of the sets and the totals\n"
     "            (the size the fingerprint keeps: the low 32 bits of a length)\n"
@@ -84,6 +92,9 @@ const char* const kHelp =
     "            \"path\". With --verify also folder_sets (each with folders,\n"
     "            files and bytes of one folder, and freed) and redundant_folders\n"
     "            (each with path, files, bytes and copies_in), as --list-folders.\n"
+    "            Also folders: the largest folders as --du gives them (20, or N of\n"
+    "            --du N), each with path, disk_usage, size, files and, with --verify,\n"
+    "            copied_elsewhere (bytes).\n"
     "  --        what follows is a FOLDER, even when it begins with '-'\n"
     "  --help    print this text\n"
     "\n"
@@ -172,6 +183,13 @@ int ScanOptions::parse(int argc, char** argv) {
             listFolders = true;
         } else if (std::strcmp(argument, "--across") == 0) {
             across = true;
+        } else if (std::strcmp(argument, "--du") == 0) {
+            du = true;
+            std::uint64_t count = 0;
+            if (i + 1 < argc && parseBytes(argv[i + 1], count)) {
+                duCount = static_cast<std::size_t>(count);
+                ++i;
+            }
         } else if (const char* folder = valueOf("--protect", argc, argv, i, missing)) {
             protect.emplace_back(folder);
         } else if (const char* bytes = valueOf("--min-size", argc, argv, i, missing)) {

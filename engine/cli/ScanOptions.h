@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -16,6 +17,8 @@ struct ScanOptions {
     bool list = false;
     bool listFolders = false;
     bool across = false;
+    bool du = false;           // --du: print the largest folders
+    std::size_t duCount = 20;  // how many (--du N), also the "folders" of --json
     std::uint64_t minSize = 0;
     std::vector<std::string> folders;  // native, as given
     std::vector<std::string> protect;  // native, as given (--protect)

@@ -7,6 +7,7 @@
 
 #include "engine/GroupCheck.h"
 #include "engine/cli/FolderSets.h"
+#include "engine/cli/LargestFolders.h"
 #include "engine/cli/ScanSummary.h"
 #include "engine/cli/VerifyRun.h"
 #include "util/platform/FileSystem.h"
@@ -206,10 +207,26 @@ void writeFolderSets(std::FILE* out, const FolderSets& folders) {
     writeMember(out, "redundant_folders", redundant);
 }
 
+void writeLargestFolders(std::FILE* out, const LargestFolders& largest) {
+    json list = json::array();
+    for (const LargestFolders::Folder& folder : largest.folders()) {
+        json item;
+        putText(item, "path", folder.path);
+        item["disk_usage"] = folder.diskUsage;
+        item["size"] = folder.size;
+        item["files"] = folder.files;
+        if (largest.verified()) item["copied_elsewhere"] = folder.copiedElsewhere;
+        list.push_back(std::move(item));
+    }
+    writeMember(out, "folders", list);
+}
+
 }  // namespace
 
-void endJsonSets(std::FILE* out, bool anySet, const FolderSets* folders) {
+void endJsonSets(std::FILE* out, bool anySet, const FolderSets* folders,
+                 const LargestFolders* largest) {
     std::fputs(anySet ? "\n  ]" : "]", out);
     if (folders != nullptr) writeFolderSets(out, *folders);
+    if (largest != nullptr) writeLargestFolders(out, *largest);
     std::fputs("\n}\n", out);
 }

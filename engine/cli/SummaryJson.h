@@ -8,6 +8,7 @@
 #include "engine/cli/DuplicateSets.h"
 
 class FolderSets;
+class LargestFolders;
 class ScanSummary;
 class VerifyRun;
 
@@ -37,4 +38,7 @@ std::string summaryJson(const ScanSummary& summary, std::uint32_t filesHandled,
 // holding its copies) before the closing brace.
 void beginJsonSets(std::FILE* out, const std::string& summaryText);
 void writeJsonSet(std::FILE* out, const DuplicateSets::Set& set, bool first);
-void endJsonSets(std::FILE* out, bool anySet, const FolderSets* folders = nullptr);
+// With `largest`, it adds "folders" too: each with path, disk_usage, size,
+// files and, when they were verified, copied_elsewhere.
+void endJsonSets(std::FILE* out, bool anySet, const FolderSets* folders = nullptr,
+                 const LargestFolders* largest = nullptr);

@@ -25,8 +25,11 @@ public:
     // Checks the groups of `masks` (in that order) in the database file
     // `databasePath`, keeping the results of the masks of `keep`. With
     // `progress`, a line on it says the files and bytes checked of the total,
-    // rewritten a few times a second and cleared at the end. False, with
-    // `error`, when the database cannot be read.
+    // rewritten a few times a second, shown once more at the end and then
+    // cleared; a group counts with the 32-bit length of its MASK until its
+    // check has taken its files' own 64-bit lengths, so the bytes checked
+    // never pass the total. False, with `error` (why the check cannot run),
+    // when the database cannot be read.
     [[nodiscard]] bool run(const std::string& databasePath, const std::vector<std::string>& masks,
                            const std::unordered_set<std::string>& keep, std::FILE* progress,
                            std::string& error);

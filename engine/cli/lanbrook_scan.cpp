@@ -15,6 +15,7 @@
 #include "engine/cli/ConsoleTarget.h"
 #include "engine/cli/DuplicateSets.h"
 #include "engine/cli/FolderSets.h"
+#include "engine/cli/LargestFolders.h"
 #include "engine/cli/ScanOptions.h"
 #include "engine/cli/ScanSummary.h"
 #include "engine/cli/SummaryJson.h"
@@ -125,7 +126,7 @@ bool printResult(const ScanOptions& options, const std::string& databasePath,
         std::fprintf(stderr, "lanbrook-scan: cannot read the index: %s\n", error.c_str());
         return false;
     }
-    const bool allSets = options.list || options.json || options.listFolders;
+    const bool allSets = options.list || options.json || options.listFolders || options.du;
     VerifyRun verified;
     if (options.verify) {
         std::unordered_set<std::string> keep;
@@ -148,6 +149,12 @@ bool printResult(const ScanOptions& options, const std::string& databasePath,
                      error.c_str());
         return false;
     }
+    LargestFolders largest;
+    if ((options.du || options.json) &&
+        !largest.find(databasePath, options.duCount, checked, error)) {
+        std::fprintf(stderr, "lanbrook-scan: cannot read the folders' sizes: %s\n", error.c_str());
+        return false;
+    }
     if (options.json) {
         beginJsonSets(stdout, summaryJson(summary, filesHandled, databasePath, checked));
         bool first = true;
@@ -156,13 +163,14 @@ bool printResult(const ScanOptions& options, const std::string& databasePath,
                 writeJsonSet(stdout, set, first);
                 first = false;
             });
-        endJsonSets(stdout, !first, options.verify ? &folders : nullptr);
+        endJsonSets(stdout, !first, options.verify ? &folders : nullptr, &largest);
         return read;
     }
-    if (options.list || options.listFolders) {
+    if (options.list || options.listFolders || options.du) {
         const bool read =
             !options.list || forEachSet(options, databasePath, verified, printSetAsText);
         if (options.listFolders) folders.printText(stdout);
+        if (options.du) largest.printText(stdout);
         return read;
     }
     summary.print(stdout, filesHandled, kPathsPerGroup, checked);
@@ -204,8 +212,8 @@ int main(int argc, char** argv) {
     if (!options.namesFolders() && !storedScope(options, config, scope)) return kExitDatabase;
 
     // With --json or --list standard output carries the result alone.
-    ConsoleTarget target(stdout,
-                         options.quiet || options.json || options.list || options.listFolders);
+    ConsoleTarget target(
+        stdout, options.quiet || options.json || options.list || options.listFolders || options.du);
     AnalysisOutcome outcome;
     (void)AnalyseThreadProc(&target, &outcome, &scope);
     const int status = reportOutcome(outcome);

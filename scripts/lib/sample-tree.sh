@@ -34,6 +34,9 @@ make_sample_tree() {
     file "笔记/会议记录.txt" 6000
     copy "笔记/会议记录.txt" "Desktop/会议记录.txt"
     file "网页/index.html" 30000
+    # A folder copied whole, for the 重复文件夹 page.
+    mkdir -p "$sample/备份/照片"
+    cp -r "$sample/照片/2023" "$sample/备份/照片/2023"
     # flip PATH OFFSET: changes one byte of a copy, away from the fingerprint's
     # samples, so the fingerprint still groups it and only the content check
     # tells it apart.

@@ -2,10 +2,17 @@
 // The content check where POSIX file systems are needed: hard links, sparse
 // files of several GiB, names no other system allows, symbolic links.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstdlib>
+#include <sstream>
+#include <unordered_set>
 
 #include "ContentCheckSupport.h"
 #include "engine/ContentReader.h"
+#include "engine/cli/VerifyRun.h"
+#include "util/FileUtility.h"
 #include "util/platform/ContentFile.h"
 
 namespace {
@@ -21,6 +28,16 @@ bool makeSparse(const std::string& path, std::uint64_t length, std::uint64_t at,
     if (ok && at < length) ok = ::pwrite(fd, &marker, 1, static_cast<off_t>(at)) == 1;
     ::close(fd);
     return ok;
+}
+
+// Bytes of a size as FileUtility::formatSize writes it ("4.00 G", "512 B").
+double bytesOfText(const std::string& text) {
+    std::istringstream in(text);
+    double value = 0;
+    std::string unit;
+    in >> value >> unit;
+    const double scale = unit == "G" ? 1 << 30 : unit == "M" ? 1 << 20 : unit == "K" ? 1 << 10 : 1;
+    return value * scale;
 }
 
 }  // namespace
@@ -93,6 +110,75 @@ TEST_F(ContentCheckPosixTest, StopEndsTheReadOfALargeFileBetweenTwoBlocks) {
     EXPECT_TRUE(groups[0].classes.empty());
     EXPECT_EQ(blocks, 3);
     EXPECT_LT(checker.counters().bytesRead, 4 * ContentReader::kWholeBlock);
+}
+
+TEST_F(ContentCheckPosixTest, FileRewrittenInPlaceWithItsTimeRestoredIsReadAgain) {
+    const std::string mask = addFile("a.txt", "written once, kept twice");
+    addFile("b.txt", "written once, kept twice");
+    ContentChecker::Counters first;
+    EXPECT_EQ(check(mask, &first).state, GroupState::Confirmed);
+    // What cp -p or rsync --inplace -t do: other bytes of the same length
+    // written into the same file, its modification time put back to the
+    // nanosecond. Only the change time moves.
+    struct stat before {};
+    ASSERT_EQ(::stat(tree_.native("b.txt").c_str(), &before), 0);
+    tree_.writeFile("b.txt", "written twice, kept once");
+    const struct timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, tree_.native("b.txt").c_str(), times, 0), 0);
+    ContentChecker::Counters second;
+    const GroupCheck group = check(mask, &second);
+    EXPECT_EQ(group.state, GroupState::Refuted);
+    EXPECT_EQ(second.filesOpened, 1u);  // b alone: a.txt is still the file it was
+    // Checked again, nothing has changed since: the cache answers.
+    ContentChecker::Counters third;
+    EXPECT_EQ(check(mask, &third).state, GroupState::Refuted);
+    EXPECT_EQ(third.filesOpened, 0u);
+}
+
+TEST_F(ContentCheckPosixTest, VerifyProgressCountsTheWholeLengthOfFilesOfFourGiBAndMore) {
+    // Two files of 4 GiB + 1 MiB whose first bytes differ: their ends tell
+    // them apart, nothing is read whole. The MASK's size field says 1 MiB.
+    const std::uint64_t length = 4 * kGiB + (1 << 20);
+    const std::string mask = addSparse("a.img", length, 10, 'a');
+    if (mask.empty()) GTEST_SKIP() << "the file system refuses sparse files of 4 GiB";
+    ASSERT_EQ(addSparse("b.img", length, 10, 'b'), mask);
+    const std::string small = addFile("c.txt", "small pair", "01");
+    addFile("d.txt", "small pair", "01");
+    std::FILE* progress = std::tmpfile();
+    ASSERT_NE(progress, nullptr);
+    VerifyRun verify;
+    std::string error;
+    ASSERT_TRUE(
+        verify.run(ConfigInfo::global().getDatabasePath(), {mask, small}, {}, progress, error))
+        << error;
+    std::string output(static_cast<std::size_t>(std::ftell(progress)), '\0');
+    std::rewind(progress);
+    output.resize(std::fread(&output[0], 1, output.size(), progress));
+    std::fclose(progress);
+    EXPECT_EQ(verify.refuted, 1u);
+    EXPECT_EQ(verify.confirmed, 1u);
+
+    // Every line: "\rChecking content: F of N files, DONE of TOTAL\033[K".
+    std::vector<std::pair<std::string, std::string>> lines;
+    std::istringstream in(output);
+    std::string line;
+    while (std::getline(in, line, '\r')) {
+        const auto files = line.find(" files, ");
+        const auto of = line.find(" of ", files == std::string::npos ? 0 : files);
+        const auto end = line.find('\033');
+        if (files == std::string::npos || of == std::string::npos || end == std::string::npos)
+            continue;
+        lines.emplace_back(line.substr(files + 8, of - files - 8),
+                           line.substr(of + 4, end - of - 4));
+    }
+    ASSERT_GE(lines.size(), 2u) << output;
+    for (const auto& [done, total] : lines)
+        EXPECT_LE(bytesOfText(done), bytesOfText(total)) << done << " of " << total;
+    char whole[32];
+    EXPECT_EQ(lines.back().second, FileUtility::formatSize(whole, 2 * length + 20));
+    EXPECT_EQ(lines.back().first, lines.back().second);
+    std::remove(tree_.native("a.img").c_str());
+    std::remove(tree_.native("b.img").c_str());
 }
 
 TEST_F(ContentCheckPosixTest, OddNamesAreReadByTheirStoredNames) {

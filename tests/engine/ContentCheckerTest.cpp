@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 // The content check of groups of real files: classes, states, the cheap
 // comparison of ends, the cache table and its pruning, changed files.
+#include <cstdio>
+#include <memory>
+
 #include "ContentCheckSupport.h"
 #include "engine/ContentReader.h"
 
@@ -101,6 +104,33 @@ TEST_F(ContentCheckTest, SecondCheckIsAnsweredByTheCacheWithoutOpeningAFile) {
     EXPECT_EQ(classOf(after), classOf(before));
 }
 
+TEST_F(ContentCheckTest, GroupNotLoadedByTheCheckerIsAnsweredByLookingItsRowsUp) {
+    const std::string mask = addFile("a.bin", bytesOf(kLarge, 'l'));
+    addFile("b.bin", bytesOf(kLarge, 'l'));
+    std::string other = bytesOf(kLarge, 'l');
+    other[kLarge / 2] ^= 1;
+    addFile("c.bin", other);
+    const std::string unrelated = addFile("x.txt", "another group", "07");
+    addFile("y.txt", "another group", "07");
+    const GroupCheck loaded = check(mask);
+    ASSERT_EQ(loaded.state, GroupState::Partly);
+    // A checker that loaded another group only: the rows of this one are
+    // looked up one by one, with the same answer and no file read.
+    ContentChecker checker(ConfigInfo::global().getDatabasePath());
+    ASSERT_TRUE(checker.open());
+    std::vector<GroupCheck> groups;
+    ASSERT_TRUE(checker.loadGroups({unrelated}, groups));
+    GroupCheck group;
+    group.mask = mask;
+    group.length = kLarge;
+    group.files = loaded.files;
+    const std::atomic<bool> stop{false};
+    checker.check(group, stop);
+    EXPECT_EQ(group.state, GroupState::Partly);
+    EXPECT_EQ(classOf(group), classOf(loaded));
+    EXPECT_EQ(checker.counters().filesOpened, 0u);
+}
+
 TEST_F(ContentCheckTest, CacheRowHoldsTheRowTimeMaskLengthAndHash) {
     const std::string mask = addFile("a.bin", "cached content");
     addFile("b.bin", "cached content");
@@ -129,6 +159,110 @@ TEST_F(ContentCheckTest, FileRewrittenAndRescannedIsReadAgain) {
     const GroupCheck group = check(mask, &counters);
     EXPECT_EQ(group.state, GroupState::Refuted);
     EXPECT_GE(counters.filesOpened, 1u);
+}
+
+TEST_F(ContentCheckTest, FileReplacedByAnotherOfTheSameLengthAndTimeIsReadAgain) {
+    tree_.writeFile("a.bin", bytesOf(kLarge, 'm'));
+    tree_.writeFile("b.bin", bytesOf(kLarge, 'm'));
+    tree_.setModificationTime("a.bin", 1700000000);
+    tree_.setModificationTime("b.bin", 1700000000);
+    const std::string mask = addRow("a.bin", "AB", kLarge);
+    addRow("b.bin", "AB", kLarge);
+    EXPECT_EQ(check(mask).state, GroupState::Confirmed);
+    // Saved the way editors save: a new file renamed over the old one, its
+    // time set back. The row cannot tell (same FTIME, same MASK).
+    std::string other = bytesOf(kLarge, 'm');
+    other[kLarge / 2] ^= 8;
+    tree_.writeFile("b.new", other);
+    tree_.setModificationTime("b.new", 1700000000);
+    ASSERT_EQ(std::rename(tree_.native("b.new").c_str(), tree_.native("b.bin").c_str()), 0);
+    ContentChecker::Counters counters;
+    EXPECT_EQ(check(mask, &counters).state, GroupState::Refuted);
+    EXPECT_GE(counters.filesOpened, 1u);
+}
+
+TEST_F(ContentCheckTest, CacheRowsOfAnEarlierLayoutAreReadAgainOnce) {
+    std::string other = bytesOf(kLarge, 'e');
+    other[kLarge / 2] ^= 1;
+    const std::string mask = addFile("a.bin", bytesOf(kLarge, 'e'));
+    addFile("b.bin", other);
+    // The table as earlier versions made it, claiming both files hold one
+    // content: rows that match the file rows' FTIME, MASK and length.
+    executeSql(
+        "CREATE TABLE CONTENT_HASH (FOLDERID INTEGER NOT NULL,FNAME VARCHAR(256) NOT NULL,FTIME "
+        "INTEGER NOT NULL,MASK CHAR(80) NOT NULL,LENGTH INTEGER NOT NULL,HASH CHAR(32) NOT "
+        "NULL,ENDS CHAR(32) NOT NULL,PRIMARY KEY (FOLDERID,FNAME)) WITHOUT ROWID");
+    executeSql("INSERT INTO CONTENT_HASH SELECT FOLDERID, FNAME, FTIME, MASK, " +
+               std::to_string(kLarge) + ", '" + std::string(32, 'e') + "', '" +
+               std::string(32, 'f') + "' FROM FILEINFO_FIF");
+    ContentChecker::Counters first;
+    EXPECT_EQ(check(mask, &first).state, GroupState::Refuted);
+    EXPECT_EQ(first.filesOpened, 4u);  // both files' ends, then both whole
+    // The table has its new columns; the rows written now are trusted.
+    const auto rows = selectRows(
+        "SELECT COUNT(*) FROM CONTENT_HASH WHERE DEVICE IS NOT NULL AND FILENUMBER IS NOT NULL "
+        "AND MTIME_NS IS NOT NULL AND CTIME_NS IS NOT NULL AND HASH <> '" +
+        std::string(32, 'e') + "'");
+    EXPECT_EQ(rows.at(0).at(0), "2");
+    ContentChecker::Counters second;
+    EXPECT_EQ(check(mask, &second).state, GroupState::Refuted);
+    EXPECT_EQ(second.filesOpened, 0u);
+}
+
+TEST_F(ContentCheckTest, PruningRunsOnlyWhenTheFileRowsChanged) {
+    const std::string mask = addFile("a.txt", "pruned when due");
+    addFile("b.txt", "pruned when due");
+    addFile("c.txt", "pruned when due");
+    (void)check(mask);
+    const auto openChecker = [] {
+        auto checker = std::make_unique<ContentChecker>(ConfigInfo::global().getDatabasePath());
+        EXPECT_TRUE(checker->open()) << checker->errorText();
+        EXPECT_EQ(checker->pruneError(), "");
+        return checker;
+    };
+    EXPECT_FALSE(openChecker()->pruned());  // the check's own open pruned already
+    // A new time alone leaves the rows as they were: nothing to prune.
+    executeSql("UPDATE FILEINFO_FIF SET FTIME = FTIME + 1 WHERE FNAME = 'a.txt'");
+    EXPECT_FALSE(openChecker()->pruned());
+    executeSql("DELETE FROM FILEINFO_FIF WHERE FNAME = 'c.txt'");
+    EXPECT_TRUE(openChecker()->pruned());
+    EXPECT_EQ(rowCount("CONTENT_HASH"), 2u);
+    EXPECT_FALSE(openChecker()->pruned());
+}
+
+TEST_F(ContentCheckTest, PruningThatMeetsALockIsSkippedAndTheCheckGoesOn) {
+    const std::string mask = addFile("a.txt", "checked all the same");
+    addFile("b.txt", "checked all the same");
+    addFile("c.txt", "checked all the same");
+    (void)check(mask);
+    executeSql("DELETE FROM FILEINFO_FIF WHERE FNAME = 'c.txt'");
+    CSqliteDB holder(ConfigInfo::global().getDatabasePath());
+    ASSERT_TRUE(holder.open());
+    ASSERT_TRUE(holder.execute("BEGIN IMMEDIATE"));  // another program writes, for long
+    {
+        ContentChecker checker(ConfigInfo::global().getDatabasePath());
+        ASSERT_TRUE(checker.open()) << checker.errorText();
+        EXPECT_FALSE(checker.pruned());
+        EXPECT_NE(checker.pruneError(), "");
+        std::vector<GroupCheck> groups;
+        ASSERT_TRUE(checker.loadGroups({mask}, groups)) << checker.errorText();
+        const std::atomic<bool> stop{false};
+        checker.check(groups.at(0), stop);
+        EXPECT_EQ(groups[0].state, GroupState::Confirmed);
+        ASSERT_TRUE(holder.execute("ROLLBACK"));
+    }
+    EXPECT_EQ(rowCount("CONTENT_HASH"), 3u);  // left for the next open
+    ContentChecker checker(ConfigInfo::global().getDatabasePath());
+    ASSERT_TRUE(checker.open());
+    EXPECT_TRUE(checker.pruned());
+    EXPECT_EQ(rowCount("CONTENT_HASH"), 2u);
+}
+
+TEST_F(ContentCheckTest, InterruptedCheckerOpensNothing) {
+    ContentChecker checker(ConfigInfo::global().getDatabasePath());
+    checker.interrupt();
+    EXPECT_FALSE(checker.open());
+    EXPECT_EQ(checker.errorText(), "stopped");
 }
 
 TEST_F(ContentCheckTest, FileWhoseLengthChangedIsReportedChangedUntilTheNextAnalysis) {

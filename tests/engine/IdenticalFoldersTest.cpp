@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "FolderSupport.h"
+#include "storage/CSqliteDB.h"
 #include "util/platform/FileSystem.h"
 
 namespace fs = std::filesystem;
@@ -105,6 +106,14 @@ TEST_F(IdenticalFoldersTest, FilesNotConfirmedMakeNoSetUntilChecked) {
     EXPECT_EQ(setPaths(find(&checked)), (Sets{{"a", "b"}}));
     // The check's cache alone answers as well, without the results in memory.
     EXPECT_EQ(setPaths(find(nullptr)), (Sets{{"a", "b"}}));
+    // Not rows of the cache's earlier layout, which the check no longer trusts.
+    {
+        CSqliteDB database(ConfigInfo::global().getDatabasePath());
+        ASSERT_TRUE(database.open());
+        ASSERT_TRUE(database.execute("UPDATE CONTENT_HASH SET CTIME_NS = NULL"));
+    }
+    EXPECT_TRUE(find(nullptr).identical->sets().empty());
+    EXPECT_EQ(setPaths(find(&checked)), (Sets{{"a", "b"}}));
 
     // A file changed since the check is a copy of nothing, whatever the cache says.
     std::int64_t time = 0;

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "TempTree.h"
@@ -16,6 +17,7 @@
 #include "engine/cli/ConsoleTarget.h"
 #include "results/ContentCheckQueue.h"
 #include "results/FileInfoLoader.h"
+#include "storage/CSqliteDB.h"
 
 namespace {
 
@@ -23,23 +25,31 @@ namespace {
 struct Reports {
     std::mutex mutex;
     std::condition_variable changed;
+    std::vector<std::string> begun;
     std::vector<std::string> masks;
     std::vector<GroupState> states;
     int finished = 0;
     bool completed = false;
+    std::string failure;
 
     ContentCheckQueue::Listener listener() {
         ContentCheckQueue::Listener l;
+        l.onBegin = [this](const std::string& mask) {
+            std::lock_guard<std::mutex> lock(mutex);
+            begun.push_back(mask);
+            changed.notify_all();
+        };
         l.onChecked = [this](GroupCheck&& group) {
             std::lock_guard<std::mutex> lock(mutex);
             masks.push_back(group.mask);
             states.push_back(group.state);
             changed.notify_all();
         };
-        l.onFinished = [this](bool done) {
+        l.onFinished = [this](bool done, const std::string& why) {
             std::lock_guard<std::mutex> lock(mutex);
             ++finished;
             completed = done;
+            failure = why;
             changed.notify_all();
         };
         return l;
@@ -90,6 +100,49 @@ protected:
         return bytes;
     }
 
+    // Adds `count` file rows that name no file, in one statement, so that
+    // the file table is large and has changed since the last pruning.
+    static void addFileRows(int count) {
+        CSqliteDB db(ConfigInfo::global().getDatabasePath());
+        ASSERT_TRUE(db.open()) << db.errorText();
+        ASSERT_TRUE(db.execute(
+            "WITH RECURSIVE N(I) AS (SELECT 1 UNION ALL SELECT I + 1 FROM N WHERE I < " +
+            std::to_string(count) +
+            ") INSERT INTO FILEINFO_FIF (MASK, FOLDERID, FNAME, FTIME) SELECT printf('%080d', I "
+            "% 50000), (SELECT MIN(ID) FROM FILEINFO_DIF), 'row-' || I, 0 FROM N"))
+            << db.errorText();
+    }
+    // One confirmed pair, analysed.
+    std::vector<std::string> analysePair() {
+        tree_.writeFile("a/pair.bin", block('p'));
+        tree_.writeFile("b/pair.bin", block('p'));
+        return analyseGroups();
+    }
+    // Takes a lock on the database through `holder` with `begin`.
+    static void lock(CSqliteDB& holder, const char* begin) {
+        ASSERT_TRUE(holder.open()) << holder.errorText();
+        ASSERT_TRUE(holder.execute(begin)) << holder.errorText();
+    }
+    // Checks `masks` once to the end, so that the cache's tables exist and
+    // its pruning is up to date.
+    void checkOnce(const std::vector<std::string>& masks) {
+        Reports first;
+        ContentCheckQueue queue(ConfigInfo::global().getDatabasePath());
+        queue.start(masks, first.listener());
+        ASSERT_TRUE(first.waitFor([&] { return first.finished == 1; }));
+        ASSERT_TRUE(first.completed) << first.failure;
+    }
+    // Milliseconds that stop() takes, 300 ms after a start of `masks`.
+    long long stopLater(ContentCheckQueue& queue, const std::vector<std::string>& masks) {
+        queue.start(masks, reports_.listener());
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        const auto begin = std::chrono::steady_clock::now();
+        queue.stop();
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now() - begin)
+            .count();
+    }
+
     // Not a multiple of 4 GiB, whose 32-bit size field would read 0 and put it last.
     static constexpr std::uintmax_t kHuge = std::uintmax_t(67) << 30;
     TempTree tree_;
@@ -110,6 +163,7 @@ TEST_F(ContentCheckQueueTest, ChecksEveryGroupOnceInOrderWithItsState) {
     queue.stop();
     EXPECT_FALSE(queue.joinable());
     EXPECT_TRUE(reports_.completed);
+    EXPECT_EQ(reports_.failure, "");
     EXPECT_EQ(reports_.masks, masks);
     ASSERT_EQ(reports_.states.size(), 2u);
     // Both groups hold 9000-byte files; which is first depends on the index.
@@ -151,6 +205,7 @@ TEST_F(ContentCheckQueueTest, StopEndsALongCheckAndLeavesItsGroupUnreported) {
     EXPECT_EQ(reports_.masks, std::vector<std::string>{masks[1]});
     EXPECT_EQ(reports_.finished, 1);
     EXPECT_FALSE(reports_.completed);
+    EXPECT_EQ(reports_.failure, "");  // a stop is no failure
 }
 
 TEST_F(ContentCheckQueueTest, ASelectedGroupOvertakesALongCheckInHand) {
@@ -162,10 +217,65 @@ TEST_F(ContentCheckQueueTest, ASelectedGroupOvertakesALongCheckInHand) {
 
     ContentCheckQueue queue(ConfigInfo::global().getDatabasePath());
     queue.start(masks, reports_.listener());
+    // The huge pair's check is in hand when the small group is selected.
+    ASSERT_TRUE(reports_.waitFor([&] { return !reports_.begun.empty(); }));
+    ASSERT_EQ(reports_.begun.front(), masks[0]);
     queue.prioritize(masks[1]);
     ASSERT_TRUE(reports_.waitFor([&] { return !reports_.masks.empty(); }));
+    EXPECT_EQ(queue.interruptions(), 1u);  // it gave way, and only once
+    // Taken up again right after the selected group.
+    ASSERT_TRUE(reports_.waitFor([&] { return reports_.begun.size() == 3; }));
     queue.stop();
+    EXPECT_EQ(reports_.begun, (std::vector<std::string>{masks[0], masks[1], masks[0]}));
     EXPECT_EQ(reports_.masks, std::vector<std::string>{masks[1]});
+    EXPECT_EQ(reports_.states, std::vector<GroupState>{GroupState::Confirmed});
+}
+
+// The bound on stop() is a guard against a hang, far above what it takes
+// (bench/ui/ui_check_stop measures that); a lock waited out takes 3 s.
+TEST_F(ContentCheckQueueTest, StopIsPromptWhileThePruningWaitsForAWriteLock) {
+    const std::vector<std::string> masks = analysePair();
+    checkOnce(masks);
+    addFileRows(200000);
+    CSqliteDB holder(ConfigInfo::global().getDatabasePath());
+    ASSERT_NO_FATAL_FAILURE(lock(holder, "BEGIN IMMEDIATE"));  // another program writes
+
+    ContentCheckQueue queue(ConfigInfo::global().getDatabasePath());
+    EXPECT_LT(stopLater(queue, masks), 1500);
+    EXPECT_EQ(reports_.finished, 1);
+    EXPECT_TRUE(reports_.masks.empty());
+    EXPECT_EQ(reports_.failure, "");
+    ASSERT_TRUE(holder.execute("ROLLBACK"));
+}
+
+TEST_F(ContentCheckQueueTest, StopIsPromptWhileReadingWaitsForAnExclusiveLock) {
+    const std::vector<std::string> masks = analysePair();
+    addFileRows(200000);
+    CSqliteDB holder(ConfigInfo::global().getDatabasePath());
+    ASSERT_NO_FATAL_FAILURE(lock(holder, "BEGIN EXCLUSIVE"));  // nobody may even read
+
+    ContentCheckQueue queue(ConfigInfo::global().getDatabasePath());
+    EXPECT_LT(stopLater(queue, masks), 1500);
+    EXPECT_EQ(reports_.finished, 1);
+    EXPECT_EQ(reports_.failure, "");
+    ASSERT_TRUE(holder.execute("ROLLBACK"));
+}
+
+TEST_F(ContentCheckQueueTest, APruningThatCannotRunLeavesTheCheckGoing) {
+    const std::vector<std::string> masks = analysePair();
+    checkOnce(masks);
+    addFileRows(10);  // the next open prunes
+    CSqliteDB holder(ConfigInfo::global().getDatabasePath());
+    ASSERT_NO_FATAL_FAILURE(lock(holder, "BEGIN IMMEDIATE"));
+
+    ContentCheckQueue queue(ConfigInfo::global().getDatabasePath());
+    queue.start(masks, reports_.listener());
+    // The pruning gave up on the lock; the groups are checked all the same.
+    ASSERT_TRUE(reports_.waitFor([&] { return !reports_.begun.empty(); }));
+    ASSERT_TRUE(holder.execute("ROLLBACK"));
+    ASSERT_TRUE(reports_.waitFor([&] { return reports_.finished == 1; }));
+    queue.stop();
+    EXPECT_TRUE(reports_.completed) << reports_.failure;
     EXPECT_EQ(reports_.states, std::vector<GroupState>{GroupState::Confirmed});
 }
 
@@ -176,6 +286,8 @@ TEST_F(ContentCheckQueueTest, AMissingDatabaseEndsTheRunWithNothingReported) {
     queue.stop();
     EXPECT_TRUE(reports_.masks.empty());
     EXPECT_FALSE(reports_.completed);
+    // The reason reaches the listener, for the window to show.
+    EXPECT_NE(reports_.failure.find("unable to open"), std::string::npos) << reports_.failure;
 }
 
 TEST_F(ContentCheckQueueTest, StopWithoutAStartAndTwiceIsHarmless) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <string>
 
 #include "TempTree.h"
 #include "ThreadStartFault.h"
@@ -15,11 +16,13 @@ TEST(ContentCheckQueueThreadTest, ARunWhoseThreadCannotStartEndsAtOnceUncomplete
     std::atomic<int> finished{0};
     std::atomic<int> completed{0};
     std::atomic<int> checked{0};
+    std::string reason;
     const auto listener = [&] {
         ContentCheckQueue::Listener l;
         l.onChecked = [&](GroupCheck&&) { ++checked; };
-        l.onFinished = [&](bool done) {
+        l.onFinished = [&](bool done, const std::string& why) {
             completed += done ? 1 : 0;
+            if (!done && reason.empty()) reason = why;
             ++finished;
         };
         return l;
@@ -31,6 +34,7 @@ TEST(ContentCheckQueueThreadTest, ARunWhoseThreadCannotStartEndsAtOnceUncomplete
     }
     EXPECT_EQ(finished, 1);
     EXPECT_EQ(completed, 0);
+    EXPECT_FALSE(reason.empty());  // the window shows why nothing was checked
     EXPECT_FALSE(queue.joinable());
     queue.prioritize("anything");
     queue.stop();

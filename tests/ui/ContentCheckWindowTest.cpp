@@ -93,6 +93,26 @@ TEST_F(ContentCheckWindowTest, StatesAndClassesAppearForATruePairAndAFalsePair) 
               QString::fromUtf8("已确认重复 %1字节").arg(QLatin1String(size)));
 }
 
+TEST_F(ContentCheckWindowTest, ACheckThatCannotRunSaysWhy) {
+    writePair("pair.bin", 'p', false);
+    analyse();
+    // Another program writes the database all along: the first check cannot
+    // make its tables (it waits a few seconds for the lock, then gives up).
+    CSqliteDB holder(ConfigInfo::global().getDatabasePath());
+    ASSERT_TRUE(holder.open());
+    ASSERT_TRUE(holder.execute("BEGIN IMMEDIATE"));
+    window_ = std::make_unique<CQuorrelDlg>();
+    showAndSettle(*window_);
+    ASSERT_EQ(groups().rowCount(), 1);
+    CContentCheckPanel& check = window_->contentCheck();
+    ASSERT_TRUE(uitest::waitUntil([&] { return !check.isRunning(); }));
+    const QString text = find<QLabel>(*window_, "confirmedBytes")->text();
+    EXPECT_TRUE(text.startsWith(QString::fromUtf8("无法核对内容："))) << text.toStdString();
+    EXPECT_TRUE(text.contains("locked")) << text.toStdString();
+    EXPECT_EQ(check.checkedGroups(), 0);
+    ASSERT_TRUE(holder.execute("ROLLBACK"));
+}
+
 TEST_F(ContentCheckWindowTest, ASelectedLowerGroupIsCheckedBeforeTheRest) {
     writeHugePair();
     writePair("one.bin", 'o', false);

@@ -2,8 +2,9 @@
 // Takes the README's screenshots of the real windows over whatever drive map
 // and profile the environment gives (scripts/screenshots.sh prepares a sample
 // tree and runs this under Xvfb): the analysis dialog at the end of its run,
-// the main window with each tab, the content check's states and classes, the
-// ignored-folder manager, the About box and the scope dialog.
+// the main window with each tab (the 重复文件夹 page too), the content
+// check's states and classes, the ignored-folder manager, the About box and
+// the scope dialog.
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
@@ -132,6 +133,21 @@ void shootScopeDialog(QWidget& owner) {
     save(dialog, "scope-dialog.png");
 }
 
+// The 重复文件夹 page once it has found the folders, with the files of the
+// first folder of the first set in the file list.
+void shootFolderPage(CQuorrelDlg& window) {
+    window.findChild<QTabWidget*>("tabs")->setCurrentIndex(2);
+    CFolderSetsPage& page = window.folderPage();
+    uitest::waitUntil([&] { return page.isCurrent() && !page.isChecking(); }, 120000);
+    QTreeWidget* tree = page.tree();
+    if (tree->topLevelItemCount() > 0 && tree->topLevelItem(0)->childCount() > 0) {
+        QTreeWidgetItem* folder = tree->topLevelItem(0)->child(0);
+        tree->setCurrentItem(folder);
+        folder->setSelected(true);
+    }
+    save(window, "main-window-folders.png");
+}
+
 void shootMainWindow(const std::string& browseTo, const std::string& ignore) {
     CQuorrelDlg window;
     window.show();
@@ -148,6 +164,7 @@ void shootMainWindow(const std::string& browseTo, const std::string& ignore) {
     window.findChild<QTabWidget*>("tabs")->setCurrentIndex(1);
     window.treePage().selectPath(browseTo);
     save(window, "main-window-tree.png");
+    shootFolderPage(window);
 
     window.treePage().selectPath(ignore);
     window.treePage().OnIgnoreFolder();

@@ -44,9 +44,9 @@ private:
     // Windows only: lists the folder's times on the first lookup.
     bool listTimes() const;
 
-    int descriptor_ = -1;                                          // POSIX
-    std::string path_;                                             // Windows
-    mutable bool listed_ = false;                                  // Windows
+    int descriptor_ = -1;          // POSIX
+    std::string path_;             // Windows
+    mutable bool listed_ = false;  // Windows
     struct Listed {
         std::int64_t seconds = 0;
         std::uint64_t length = 0;

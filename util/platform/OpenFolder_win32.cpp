@@ -54,9 +54,9 @@ bool OpenFolder::listTimes() const {
         // Names are looked up ignoring case, as the system opens them.
         std::string key = data.cFileName;
         StringUtility::toUpperAscii(key);
-        times_[key] = Listed{unixSeconds(data.ftLastWriteTime),
-                             (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) |
-                                 data.nFileSizeLow};
+        times_[key] =
+            Listed{unixSeconds(data.ftLastWriteTime),
+                   (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow};
     } while (::FindNextFileA(find.get(), &data));
     listed_ = true;
     return true;
