@@ -71,7 +71,7 @@ void CSpaceDetails::fillFiles(const std::vector<SpaceTree::LargeFile>& files) {
 
 void CSpaceDetails::fillCategories(const SpaceTree::CategoryBytes& bytes) {
     const std::uint64_t all = bytes[FileCategories::kAll];
-    for (int code = 1; code < FileCategories::kCount; ++code) {
+    for (int code = 1; code < FileCategories::kCategoryCount; ++code) {
         auto* item = new QTreeWidgetItem;
         item->setIcon(0, swatch(code));
         item->setText(0, CTreemapWidget::categoryName(code));

@@ -14,11 +14,11 @@
 namespace {
 
 // Indexed by category code; 0 (every file) is not a file's colour.
-const QRgb kCategoryColors[FileCategories::kCount] = {
+const QRgb kCategoryColors[FileCategories::kCategoryCount] = {
     0x808080, 0x4e79a7, 0xf28e2b, 0xe15759, 0xbab0ac, 0x76b7b2,
     0x59a14f, 0xedc948, 0xb07aa1, 0xff9da7, 0x9c755f,
 };
-const char* const kCategoryNames[FileCategories::kCount] = {
+const char* const kCategoryNames[FileCategories::kCategoryCount] = {
     "所有", "开发", "图片", "文档", "其它", "音乐", "视频", "文本", "网页", "压缩", "程序",
 };
 constexpr double kShadedFrom = 6.0;  // tiles narrower than this are flat
@@ -37,12 +37,12 @@ CTreemapWidget::CTreemapWidget(QWidget* parent) : QWidget(parent) {
 }
 
 QColor CTreemapWidget::categoryColor(int category) {
-    if (category < 0 || category >= FileCategories::kCount) category = 0;
+    if (category < 0 || category >= FileCategories::kCategoryCount) category = 0;
     return QColor::fromRgb(kCategoryColors[category]);
 }
 
 QString CTreemapWidget::categoryName(int category) {
-    if (category < 0 || category >= FileCategories::kCount) category = 0;
+    if (category < 0 || category >= FileCategories::kCategoryCount) category = 0;
     return QString::fromUtf8(kCategoryNames[category]);
 }
 
