@@ -28,6 +28,7 @@
 #include "app/CIgnoreFolderDlg.h"
 #include "app/CQuorrelDlg.h"
 #include "app/CScopeDlg.h"
+#include "app/CSpaceDlg.h"
 #include "app/SystemFontFaces.h"
 #include "engine/ConfigInfo.h"
 #include "engine/ui/CFileAnalyseDlg.h"
@@ -148,6 +149,19 @@ void shootFolderPage(CQuorrelDlg& window) {
     save(window, "main-window-folders.png");
 }
 
+// 空间分布 opened by its button once the 重复文件夹 page confirmed the copies:
+// the tree with the first drive's folders open and the treemap of the drive.
+void shootSpaceView(CQuorrelDlg& window) {
+    window.findChild<QPushButton*>("spaceButton")->click();
+    CSpaceDlg* view = window.spaceView();
+    uitest::waitUntil([&] { return !view->isLoading() && view->tree(); }, 120000);
+    const std::vector<SpaceTree::Row> drives = view->tree()->children(SpaceTree::kTop);
+    if (!drives.empty()) view->zoomTo(drives.front().id);
+    QApplication::processEvents();
+    save(*view, "space-view.png");
+    view->close();
+}
+
 void shootMainWindow(const std::string& browseTo, const std::string& ignore) {
     CQuorrelDlg window;
     window.show();
@@ -165,6 +179,7 @@ void shootMainWindow(const std::string& browseTo, const std::string& ignore) {
     window.treePage().selectPath(browseTo);
     save(window, "main-window-tree.png");
     shootFolderPage(window);
+    shootSpaceView(window);
 
     window.treePage().selectPath(ignore);
     window.treePage().OnIgnoreFolder();
