@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "app/CSpaceDetails.h"
 
-#include <QHeaderView>
 #include <QPixmap>
 #include <QTreeWidget>
 
@@ -17,8 +16,7 @@ QTreeWidget* makeList(const QStringList& headings, const char* name) {
     list->setRootIsDecorated(false);
     list->setUniformRowHeights(true);
     list->setHeaderLabels(headings);
-    list->header()->setStretchLastSection(false);
-    list->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+    list->setColumnWidth(0, 260);
     return list;
 }
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "app/CSpaceTreeView.h"
 
-#include <QHeaderView>
 #include <QPainter>
 #include <QStyledItemDelegate>
 
@@ -44,8 +43,7 @@ CSpaceTreeView::CSpaceTreeView(QWidget* parent) : QTreeWidget(parent) {
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setContextMenuPolicy(Qt::CustomContextMenu);
-    header()->setStretchLastSection(false);
-    header()->setSectionResizeMode(kName, QHeaderView::Stretch);
+    setColumnWidth(kName, 220);
     connect(this, &QTreeWidget::itemExpanded, this, &CSpaceTreeView::fillChildren);
 }
 
@@ -102,8 +100,11 @@ void CSpaceTreeView::fillChildren(QTreeWidgetItem* parent) {
     if (!m_tree || parent->data(kName, kFilledRole).toBool()) return;
     parent->setData(kName, kFilledRole, true);
     const std::vector<SpaceTree::Row> rows = m_tree->children(nodeOf(parent));
-    const std::uint64_t parentBytes =
+    // A drive's rows share its used space: the scanned total and 未扫描.
+    std::uint64_t parentBytes =
         parent->data(kBytes, kFiguresRole).toList().value(m_sizes ? 1 : 0).toULongLong();
+    for (const SpaceTree::Row& row : rows)
+        if (row.kind == SpaceTree::Kind::Unscanned) parentBytes += bytesOf(row.figures);
     QList<QTreeWidgetItem*> items;
     items.reserve(qsizetype(rows.size()));
     for (const SpaceTree::Row& row : rows) items.append(makeItem(row, parentBytes));
@@ -121,8 +122,15 @@ void CSpaceTreeView::setShowSizes(bool sizes) {
 
 void CSpaceTreeView::rewriteFigures(QTreeWidgetItem* item, std::uint64_t parentBytes) {
     writeFigures(item, parentBytes);
-    const std::uint64_t bytes =
+    std::uint64_t bytes =
         item->data(kBytes, kFiguresRole).toList().value(m_sizes ? 1 : 0).toULongLong();
+    for (int i = 0; i < item->childCount(); ++i)  // as fillChildren counts them
+        if (kindOf(item->child(i)) == SpaceTree::Kind::Unscanned)
+            bytes += item->child(i)
+                         ->data(kBytes, kFiguresRole)
+                         .toList()
+                         .value(m_sizes ? 1 : 0)
+                         .toULongLong();
     for (int i = 0; i < item->childCount(); ++i) rewriteFigures(item->child(i), bytes);
 }
 

@@ -61,7 +61,8 @@ void SpaceTreemapTiles::addContents(SpaceTree::NodeId node, const SpaceTree::Row
     std::uint64_t inRows = 0;
     for (std::uint32_t r = 0; r < rows.size(); ++r) {
         const std::uint64_t weight = weightOf(rows[r].figures, diskUsage);
-        inRows += weight;
+        // A drive's 未扫描 lies outside its scanned total.
+        if (rows[r].kind != SpaceTree::Kind::Unscanned) inRows += weight;
         items.push_back({rows[r].kind == SpaceTree::Kind::Unscanned ? TreemapTile::Kind::Unscanned
                                                                     : TreemapTile::Kind::Folder,
                          weight, r, 0});
