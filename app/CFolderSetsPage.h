@@ -73,6 +73,8 @@ public:
 
     bool isChecking() const { return m_queue.joinable(); }
     bool isCurrent() const { return m_current; }
+    // What the page's checks found so far (the space view counts copies by it).
+    const CheckedContent& checkedContent() const { return m_results; }
     const IdenticalFolders* found() const { return m_identical.get(); }
     QTreeWidget* tree() const { return m_tree; }
 

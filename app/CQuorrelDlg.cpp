@@ -18,6 +18,7 @@
 #include "app/CCleanupDlg.h"
 #include "app/CIgnoreFolderDlg.h"
 #include "app/CScopeDlg.h"
+#include "app/CSpaceDlg.h"
 #include "app/CTrashCopiesAction.h"
 #include "app/SystemMenu.h"
 #include "engine/AnalysisScope.h"
@@ -78,12 +79,13 @@ const std::pair<int, int> kCategoryButtons[] = {
 
 // The content check's figures: beside the file list's caption, where the
 // template has no control (dialog units).
-constexpr int kCheckStatus[] = {370, 36, 258, 8};
-// 扫描范围 and 批量清理: between the caption and the figures, level with the
-// tab headers (the top row has no room left between its radio buttons and
-// buttons).
+constexpr int kCheckStatus[] = {424, 36, 204, 8};
+// 扫描范围, 批量清理 and 空间分布: between the caption and the figures, level
+// with the tab headers (the top row has no room left between its radio
+// buttons and buttons).
 constexpr int kScopeButton[] = {262, 33, 50, 13};
 constexpr int kCleanupButton[] = {316, 33, 50, 13};
+constexpr int kSpaceButton[] = {370, 33, 50, 13};
 constexpr int kClassColumnWidth = 90;
 
 constexpr int kStartupDelayMs = 150;
@@ -173,6 +175,7 @@ void CQuorrelDlg::setUpAddedButtons() {
     } buttons[] = {
         {"扫描范围", "scopeButton", kScopeButton, &CQuorrelDlg::OnScope},
         {"批量清理", "cleanupButton", kCleanupButton, &CQuorrelDlg::OnCleanup},
+        {"空间分布", "spaceButton", kSpaceButton, &CQuorrelDlg::OnSpaceView},
     };
     for (const auto& added : buttons) {
         auto* button = new QPushButton(QString::fromUtf8(added.text), this);
@@ -181,6 +184,32 @@ void CQuorrelDlg::setUpAddedButtons() {
         button->setGeometry(DialogTemplateBuilder::toPixels(font(), r[0], r[1], r[2], r[3]));
         connect(button, &QPushButton::clicked, this, added.command);
     }
+}
+
+void CQuorrelDlg::OnSpaceView() {
+    if (!m_spaceDlg) {
+        // A move there leaves the duplicate lists stale: they are rebuilt.
+        auto moved = [this] {
+            FileInfoAnalyse analyse;
+            (void)analyse.buildIndex();
+            m_keepPage = true;
+            RefreshCategory(m_category);
+        };
+        // The copies the 重复文件夹 page confirmed count beside the content cache.
+        auto checked = [this] {
+            return std::make_shared<const CheckedContent>(m_folderPage->checkedContent());
+        };
+        m_spaceDlg = std::make_unique<CSpaceDlg>(ConfigInfo::global().getDatabasePath(), moved,
+                                                 checked, this);
+        m_spaceDlg->reload();
+    }
+    m_spaceDlg->show();
+    m_spaceDlg->raise();
+    m_spaceDlg->activateWindow();
+}
+
+void CQuorrelDlg::reloadSpaceView() {
+    if (m_spaceDlg) m_spaceDlg->reload();
 }
 
 // 重复文件夹, a page beside the two specified ones. It checks what the window's
@@ -296,6 +325,7 @@ void CQuorrelDlg::RunAnalysis() {
     analyse.closeWhenDone = true;
     analyse.exec();
     RefreshCategory(m_category);
+    reloadSpaceView();
 }
 
 void CQuorrelDlg::ShowFileList(const std::string& mask) {
@@ -408,6 +438,7 @@ void CQuorrelDlg::showAfterFileChanges(const std::string& mask, bool changed) {
     m_keepPage = true;
     RefreshCategory(m_category);
     if (!mask.empty()) ShowFileList(mask);
+    reloadSpaceView();
 }
 
 void CQuorrelDlg::OnCleanup() {

@@ -15,6 +15,7 @@
 #include "results/ui/IResultViewOwner.h"
 #include "util/ShellUtility.h"
 
+class CSpaceDlg;
 class QButtonGroup;
 class QItemSelection;
 class QMenu;
@@ -38,6 +39,9 @@ class QTableWidget;
 // A third tab page, 重复文件夹 (CFolderSetsPage), shows identical and
 // redundant folders; it finds them when it is shown, and shows a folder's
 // files in list 1001.
+//
+// 空间分布 beside 扫描范围 opens the space view (CSpaceDlg), a window of its
+// own; it reads the analysis again after 重新分析 and after every move.
 class CQuorrelDlg : public CTemplateDialog, public IResultViewOwner {
     Q_OBJECT
 public:
@@ -70,6 +74,9 @@ public:
     void OnScope();
     // Fills list 1001 with the files of a folder of the 重复文件夹 page, each
     // with what is known of its content in the second column.
+    // 空间分布: shows the space view, reading the analysis when first opened.
+    void OnSpaceView();
+    CSpaceDlg* spaceView() const { return m_spaceDlg.get(); }
     void ShowFolderFiles(const std::vector<std::pair<std::string, QString>>& files);
     // 批量清理: the clean-up dialog over the checked groups; after files
     // moved or came back, rebuilds the index and shows the category again,
@@ -98,6 +105,7 @@ private:
     void OnFileListRightClick(const QPoint& position);
     void connectCommands();
     void setUpCheckControls();
+    void reloadSpaceView();
     void setUpFolderPage();
     void setUpAddedButtons();
     void addTrashCommands(QMenu& menu, int row);
@@ -120,4 +128,5 @@ private:
     QTimer m_startupTimer;
     std::unique_ptr<CContentCheckPanel> m_contentCheck;
     std::unique_ptr<CFolderSetsPage> m_folderPage;
+    std::unique_ptr<CSpaceDlg> m_spaceDlg;  // made when first opened
 };

@@ -33,6 +33,7 @@
 #include "app/CQuorrelDlg.h"
 #include "app/CScopeDlg.h"
 #include "app/CleanupPlanModel.h"
+#include "app/CSpaceDlg.h"
 #include "app/SystemFontFaces.h"
 #include "engine/ConfigInfo.h"
 #include "engine/ui/CFileAnalyseDlg.h"
@@ -191,6 +192,24 @@ void shootCleanup(CQuorrelDlg& window, bool move) {
                           });
 }
 
+// 空间分布 opened by its button once the 重复文件夹 page confirmed the copies:
+// the tree with the first drive's folders open and the treemap of its
+// largest folder.
+void shootSpaceView(CQuorrelDlg& window) {
+    window.findChild<QPushButton*>("spaceButton")->click();
+    CSpaceDlg* view = window.spaceView();
+    uitest::waitUntil([&] { return !view->isLoading() && view->tree(); }, 120000);
+    const std::vector<SpaceTree::Row> drives = view->tree()->children(SpaceTree::kTop);
+    // The drive's largest scanned folder: the drive's own tile is mostly 未扫描.
+    if (!drives.empty()) {
+        const std::vector<SpaceTree::Row> rows = view->tree()->children(drives.front().id);
+        view->zoomTo(rows.empty() ? drives.front().id : rows.front().id);
+    }
+    QApplication::processEvents();
+    save(*view, "space-view.png");
+    view->close();
+}
+
 void shootMainWindow(const std::string& browseTo, const std::string& ignore, bool move) {
     CQuorrelDlg window;
     window.show();
@@ -208,6 +227,7 @@ void shootMainWindow(const std::string& browseTo, const std::string& ignore, boo
     window.treePage().selectPath(browseTo);
     save(window, "main-window-tree.png");
     shootFolderPage(window);
+    shootSpaceView(window);
 
     window.treePage().selectPath(ignore);
     window.treePage().OnIgnoreFolder();
