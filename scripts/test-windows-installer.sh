@@ -74,7 +74,7 @@ mkdir -p "$scratch/sample/a" "$scratch/sample/b"
 head -c 50000 /dev/urandom >"$scratch/sample/a/photo.jpg"
 cp "$scratch/sample/a/photo.jpg" "$scratch/sample/b/photo.jpg"
 cp "$setup" "$scratch/"
-setup='C:\lanbrook-test\'$(basename "$setup")
+setup="C:\\lanbrook-test\\$(basename "$setup")"
 # Wine starts in the Windows folder when the Linux one is no folder of it.
 cd "$drive_c"
 
