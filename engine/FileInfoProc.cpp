@@ -85,8 +85,9 @@ FileInfoProc::FileInfoProc(const char* rootPath, ScanMode mode)
       mode_(mode),
       folderData_(mode == ScanMode::Fast ? FileInfoData::WriteMode::Batched
                                          : FileInfoData::WriteMode::PerFolder) {
-    excluded_.addDirectory(ConfigInfo::global().getDataDirectoryAsScanned().c_str());
     if (platform::pathsIgnoreCase()) StringUtility::toUpperAscii(rootPath_);
+    excluded_.dropContaining(rootPath_);  // before the folders no scan ever enters
+    excluded_.addDirectory(ConfigInfo::global().getDataDirectoryAsScanned().c_str());
     for (const std::string& ignored : folderData_.loadIgnoredFolders())
         excluded_.addDirectory(ignored.c_str());
 }

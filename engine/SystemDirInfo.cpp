@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "engine/SystemDirInfo.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -47,6 +48,17 @@ void SystemDirInfo::addDirectory(const char* folder) {
     std::string entry = folder;
     if (entry.empty() || entry.back() != '\\') entry += '\\';
     directories_.push_back(std::move(entry));
+}
+
+void SystemDirInfo::dropContaining(const std::string& folder) {
+    std::string start = folder;
+    if (start.empty() || start.back() != '\\') start += '\\';
+    const bool ignoreCase = platform::pathsIgnoreCase();
+    directories_.erase(std::remove_if(directories_.begin(), directories_.end(),
+                                      [&](const std::string& entry) {
+                                          return startsWith(start.c_str(), entry, ignoreCase);
+                                      }),
+                       directories_.end());
 }
 
 bool SystemDirInfo::matches(const char* path) const {

@@ -17,6 +17,11 @@ public:
     // a null folder is ignored. Duplicates stand twice.
     void addDirectory(const char* folder);
 
+    // Removes the entries that are `folder` itself or hold it: a folder
+    // asked for by name (a drive's root, a chosen folder) is walked even
+    // where it lies inside a system folder, as a drive mapped there is.
+    void dropContaining(const std::string& folder);
+
     // True when an entry equals the beginning of `path`: the entry's folder
     // itself or anything below it. ASCII case is ignored only where the
     // platform's paths ignore it.

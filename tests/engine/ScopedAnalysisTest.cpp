@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "EngineTest.h"
+#include "ScopedEnvironment.h"
 #include "engine/AnalyseThreadProc.h"
 #include "engine/AnalysisScope.h"
 #include "engine/FileInfoAnalyse.h"
@@ -225,4 +226,21 @@ TEST_F(ScopedAnalysisTest, TheRunWithoutAScopeWalksTheOneChosenInTheWindow) {
     (void)AnalyseThreadProc(&target);
     EXPECT_EQ(target.texts.front(), folder("b"));
     EXPECT_EQ(countOf("a/twin1.txt"), "");
+}
+
+// A folder the user names is walked even inside a folder no scan of a whole
+// drive enters; below it such folders stay out, and a drive's walk still
+// leaves the outer one out.
+TEST_F(ScopedAnalysisTest, AFolderNamedInsideASystemFolderIsWalked) {
+    tree_.writeFile("programs/app/one.dat", std::string(900, 'd'));
+    tree_.writeFile("programs/app/two.dat", std::string(900, 'd'));
+    tree_.writeFile("programs/app/data/three.dat", std::string(900, 'd'));
+    const ScopedEnvironment programs("ProgramData", tree_.native("programs"));
+    const ScopedEnvironment appData("APPDATA", tree_.native("programs/app/data"));
+    analyse(scopeOf({"programs/app"}));
+    EXPECT_EQ(countOf("programs/app/one.dat"), "2") << "three.dat lies in a system folder below";
+    // A file added since is not met by a walk of the whole drive.
+    tree_.writeFile("programs/app/four.dat", std::string(900, 'd'));
+    analyse(AnalysisScope());
+    EXPECT_EQ(countOf("programs/app/one.dat"), "2");
 }
