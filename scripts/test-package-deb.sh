@@ -4,7 +4,7 @@
 # there):
 #   - its control data: name, version from CMakeLists.txt, architecture, the
 #     libraries the programs link among the dependencies;
-#   - its files: both programs, desktop entry, icons, metainfo (valid under
+#   - its files, the same as cmake --install gives: both programs, desktop entry, icons, metainfo (valid under
 #     appstreamcli), manual pages (rendered without warnings, every option of
 #     --help in lanbrook-scan's), bash completion (every option, folders for
 #     FOLDER), copyright and changelog; nothing outside /usr;
@@ -30,8 +30,9 @@ step() {
     echo "== Debian package: $1"
 }
 
+build=$(realpath -m "${1:-build}")
 step "build the package and run lintian"
-deb=$(bash scripts/package-deb.sh "${1:-build}")
+deb=$(bash scripts/package-deb.sh "$build")
 version=$(sed -nE 's/^project\(lanbrook VERSION ([0-9.]+).*/\1/p' CMakeLists.txt)
 [[ $(basename "$deb") == "lanbrook_${version}_amd64.deb" ]] || fail "unexpected name $deb"
 work=$(mktemp -d)
@@ -62,6 +63,13 @@ done
 if grep -vE '^/(usr/?.*)?$' "$work/list"; then
     fail "files outside /usr (above)"
 fi
+
+# The package is made of the install rules: cmake --install gives the same
+# files.
+cmake --install "$build" --prefix "$work/prefix" >/dev/null
+diff <(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sed 's|^\./usr/||' | sort) \
+    <(cd "$work/prefix" && find . ! -type d | sed 's|^\./||' | sort) ||
+    fail "cmake --install and the package differ (above)"
 
 root=$work/root
 dpkg -x "$deb" "$root"
