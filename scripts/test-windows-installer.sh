@@ -2,13 +2,14 @@
 # SPDX-License-Identifier: MIT
 # The Windows installer's round trip under Wine, in a prefix of its own
 # without drive Z: (so the window program's first analysis walks only C:):
-#   1. for all users, silently (/S): the programs under Program Files, the
+#   1. for all users, silently (/S), twice: the programs under Program Files, the
 #      Start-menu entry of all users, the entry in the list of programs
 #      (HKLM); the installed lanbrook.exe starts on an Xvfb display and,
 #      as on every first start, analyses at once and writes the user's
 #      database; the installed lanbrook-scan.exe finds two copies in a
-#      folder; the silent uninstall named in the list of programs removes
-#      all of it and leaves the database;
+#      folder; while the window program runs, the silent uninstall named in
+#      the list of programs is refused and removes nothing; after it ends,
+#      the uninstall removes all of it and leaves the database;
 #   2. for the current user (/S /CurrentUser): under the user's programs
 #      folder, the user's Start menu, HKCU; uninstalled with /REMOVEDATA,
 #      which removes the database too.
@@ -94,15 +95,19 @@ database() {
 }
 # run_uninstaller ROOT [ARGUMENT...]: the quiet uninstall the list of
 # programs names, with more arguments; waits for the copy of itself that the
-# uninstaller starts from the temporary folder.
+# uninstaller starts from the temporary folder (~nsu*.tmp), at most a minute.
 run_uninstaller() {
-    local quiet exe args
+    local quiet exe args i
     quiet=$(reg_value "$1\\$uninstall_key" QuietUninstallString)
     [[ $quiet =~ ^\"([^\"]+)\"\ (.*)$ ]] || fail "QuietUninstallString is '$quiet'"
     exe=${BASH_REMATCH[1]}
     read -r -a args <<<"${BASH_REMATCH[2]}"
     wine "$exe" "${args[@]}" "${@:2}" </dev/null >/dev/null 2>&1 || fail "the uninstaller failed"
-    wineserver -w
+    for ((i = 0; i < 120; i++)); do
+        pgrep -f '~nsu' >/dev/null || return 0
+        sleep 0.5
+    done
+    fail "the uninstaller still runs after a minute"
 }
 # check_installed ROOT PROGRAMS_FOLDER START_MENU: the files, the shortcut
 # and the entry in the list of programs one install made; then both programs
@@ -162,12 +167,31 @@ all_users_dir='C:\Program Files\Lanbrook'
 all_users_menu='C:\ProgramData\Microsoft\Windows\Start Menu\Programs'
 before=$(snapshot)
 
-step "install for all users, silently"
-wine "$setup" /S </dev/null >/dev/null 2>&1 || fail "the installer failed"
-wineserver -w
+step "install for all users, silently, twice (the second as an upgrade would)"
+for _ in 1 2; do
+    wine "$setup" /S </dev/null >/dev/null 2>&1 || fail "the installer failed"
+    wineserver -w
+done
 check_installed HKLM "$all_users_dir" "$all_users_menu"
+step "uninstall while the window program runs: refused, nothing removed"
+installed=$(winepath -u "$all_users_dir")
+wine "$installed/lanbrook.exe" </dev/null >/dev/null 2>&1 &
+window_pid=$!
+sleep 5
+kill -0 $window_pid 2>/dev/null || fail "lanbrook.exe did not start again"
+run_uninstaller HKLM
+[[ -n $(reg_value "HKLM\\$uninstall_key" DisplayName) ]] || fail "the refused uninstall removed the entry"
+for f in lanbrook.exe lanbrook-scan.exe uninstall.exe 说明.txt LICENSES; do
+    [[ -e $installed/$f ]] || fail "the refused uninstall removed $f"
+done
+[[ -f $(winepath -u "$all_users_menu")/Lanbrook.lnk ]] || fail "the refused uninstall removed the shortcut"
+wine taskkill /f /im lanbrook.exe </dev/null >/dev/null 2>&1 || true
+wait $window_pid 2>/dev/null || true
+wineserver -w
+
 step "uninstall; the database stays"
 run_uninstaller HKLM
+wineserver -w
 check_removed HKLM "$all_users_dir" "$all_users_menu" "$before" '/FileInfoData(/|$)'
 [[ -n $(database) ]] || fail "the uninstall removed the user's database"
 
@@ -181,6 +205,7 @@ check_installed HKCU "$user_dir" "$user_menu"
 [[ -z $(reg_value "HKLM\\$uninstall_key" DisplayName) ]] || fail "a per-user install wrote HKLM"
 step "uninstall with /REMOVEDATA; the database goes too"
 run_uninstaller HKCU /REMOVEDATA
+wineserver -w
 # The user's programs folder is Windows' own (FOLDERID_UserProgramFiles); a
 # fresh Wine prefix lacks it, the installer makes it, and it stays.
 check_removed HKCU "$user_dir" "$user_menu" "$before" '^\./users/[^/]+/AppData/Local/Programs$'

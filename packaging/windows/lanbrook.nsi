@@ -93,12 +93,38 @@ SectionEnd
 ; may hold other files, which stay.
 Section "un.${APP_NAME}" SecUnProgram
     SectionIn RO
+    Call un.ProgramsClosed
     Delete "$SMPROGRAMS\${APP_NAME}.lnk"
     !include "${UNINSTALL_LIST}"
     Delete "$INSTDIR\uninstall.exe"
     RMDir "$INSTDIR"
     DeleteRegKey SHCTX "${APP_KEY}"
 SectionEnd
+
+; A program that runs cannot be deleted: the uninstall stops before it
+; removes anything (a silent one with exit code 2), so that it never leaves a
+; program without its entry in the list of programs. A running program's file
+; cannot be opened for writing.
+Function un.ProgramsClosed
+retry:
+    ClearErrors
+    FileOpen $0 "$INSTDIR\lanbrook.exe" a
+    ${IfNot} ${Errors}
+        FileClose $0
+        FileOpen $0 "$INSTDIR\lanbrook-scan.exe" a
+        ${IfNot} ${Errors}
+            FileClose $0
+            Return
+        ${EndIf}
+    ${EndIf}
+    ${IfNot} ${FileExists} "$INSTDIR\lanbrook.exe"
+    ${AndIfNot} ${FileExists} "$INSTDIR\lanbrook-scan.exe"
+        Return
+    ${EndIf}
+    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Lanbrook 正在运行。请关闭它，然后点击“重试”。" /SD IDCANCEL IDRETRY retry
+    SetErrorLevel 2
+    Abort
+FunctionEnd
 
 Section /o "un.删除数据库（${DATA_DIR}）" SecRemoveData
     RMDir /r "${DATA_DIR}"
