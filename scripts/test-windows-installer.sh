@@ -7,8 +7,9 @@
 #      (HKLM); the installed lanbrook.exe starts on an Xvfb display and,
 #      as on every first start, analyses at once and writes the user's
 #      database; the installed lanbrook-scan.exe finds two copies in a
-#      folder; while the window program runs, the silent uninstall named in
-#      the list of programs is refused and removes nothing; after it ends,
+#      folder; while the window program runs, a silent install over it and
+#      the silent uninstall named in the list of programs are refused and
+#      change nothing; after it ends,
 #      the uninstall removes all of it and leaves the database;
 #   2. for the current user (/S /CurrentUser): under the user's programs
 #      folder, the user's Start menu, HKCU; uninstalled with /REMOVEDATA,
@@ -173,12 +174,17 @@ for _ in 1 2; do
     wineserver -w
 done
 check_installed HKLM "$all_users_dir" "$all_users_menu"
-step "uninstall while the window program runs: refused, nothing removed"
+step "install and uninstall while the window program runs: refused, nothing changed"
 installed=$(winepath -u "$all_users_dir")
 wine "$installed/lanbrook.exe" </dev/null >/dev/null 2>&1 &
 window_pid=$!
 sleep 5
 kill -0 $window_pid 2>/dev/null || fail "lanbrook.exe did not start again"
+set +e
+wine "$setup" /S </dev/null >/dev/null 2>&1
+status=$?
+set -e
+((status == 2)) || fail "installing over the running program ended with $status, not 2"
 run_uninstaller HKLM
 [[ -n $(reg_value "HKLM\\$uninstall_key" DisplayName) ]] || fail "the refused uninstall removed the entry"
 for f in lanbrook.exe lanbrook-scan.exe uninstall.exe 说明.txt LICENSES; do

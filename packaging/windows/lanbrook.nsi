@@ -68,6 +68,7 @@ FunctionEnd
 
 Section "${APP_NAME}" SecProgram
     SectionIn RO
+    Call ProgramsClosed
     SetOutPath "$INSTDIR"
     File /r "${STAGE}\*.*"
     WriteUninstaller "$INSTDIR\uninstall.exe"
@@ -101,30 +102,38 @@ Section "un.${APP_NAME}" SecUnProgram
     DeleteRegKey SHCTX "${APP_KEY}"
 SectionEnd
 
-; A program that runs cannot be deleted: the uninstall stops before it
-; removes anything (a silent one with exit code 2), so that it never leaves a
-; program without its entry in the list of programs. A running program's file
-; cannot be opened for writing.
-Function un.ProgramsClosed
-retry:
-    ClearErrors
-    FileOpen $0 "$INSTDIR\lanbrook.exe" a
-    ${IfNot} ${Errors}
-        FileClose $0
-        FileOpen $0 "$INSTDIR\lanbrook-scan.exe" a
-        ${IfNot} ${Errors}
+; A running program's file can be neither replaced nor deleted: installing
+; over it or uninstalling it would leave a mix of old and new files, or a
+; program without its entry in the list of programs. So both stop before
+; they change anything (silent ones with exit code 2) while Lanbrook runs,
+; which they learn by opening the programs for writing.
+; ($1 becomes "busy" when FILE exists and cannot be opened for writing.)
+!macro FILE_IN_USE FILE
+    ${If} ${FileExists} "${FILE}"
+        ClearErrors
+        FileOpen $0 "${FILE}" a
+        ${If} ${Errors}
+            StrCpy $1 busy
+        ${Else}
             FileClose $0
-            Return
         ${EndIf}
     ${EndIf}
-    ${IfNot} ${FileExists} "$INSTDIR\lanbrook.exe"
-    ${AndIfNot} ${FileExists} "$INSTDIR\lanbrook-scan.exe"
-        Return
+!macroend
+!macro PROGRAMS_CLOSED UN
+Function ${UN}ProgramsClosed
+retry:
+    StrCpy $1 ""
+    !insertmacro FILE_IN_USE "$INSTDIR\lanbrook.exe"
+    !insertmacro FILE_IN_USE "$INSTDIR\lanbrook-scan.exe"
+    ${If} $1 == busy
+        MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Lanbrook 正在运行。请关闭它，然后点击“重试”。" /SD IDCANCEL IDRETRY retry
+        SetErrorLevel 2
+        Abort
     ${EndIf}
-    MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Lanbrook 正在运行。请关闭它，然后点击“重试”。" /SD IDCANCEL IDRETRY retry
-    SetErrorLevel 2
-    Abort
 FunctionEnd
+!macroend
+!insertmacro PROGRAMS_CLOSED ""
+!insertmacro PROGRAMS_CLOSED "un."
 
 Section /o "un.删除数据库（${DATA_DIR}）" SecRemoveData
     RMDir /r "${DATA_DIR}"
