@@ -16,7 +16,6 @@
 ; it installs are 64-bit anyway.
 Target amd64-unicode
 SetCompressor /SOLID lzma
-RequestExecutionLevel user
 
 !define APP_NAME "Lanbrook"
 !define APP_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Lanbrook"
@@ -26,6 +25,8 @@ Name "${APP_NAME}"
 OutFile "${OUTFILE}"
 BrandingText "${APP_NAME} ${VERSION}"
 
+; Highest: administrators are asked to elevate (all users by default),
+; other users install for themselves without being asked.
 !define MULTIUSER_EXECUTIONLEVEL Highest
 !define MULTIUSER_MUI
 !define MULTIUSER_INSTALLMODE_COMMANDLINE
