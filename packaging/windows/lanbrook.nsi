@@ -12,8 +12,8 @@
 ; (%USERPROFILE%\FileInfoData) stays unless its component is chosen, or
 ; /REMOVEDATA is given to a silent uninstall.
 
-; A 64-bit installer: Wine without its 32-bit part runs it, and the programs
-; it installs are 64-bit anyway.
+; A 64-bit installer, like the programs it installs: it sees the 64-bit
+; Program Files folder and registry without redirection.
 Target amd64-unicode
 SetCompressor /SOLID lzma
 
