@@ -34,7 +34,7 @@ stage=$build/package/$name
 rm -rf "$build/package"
 mkdir -p "$stage/relink" "$stage/LICENSES" dist
 
-scan=$(find "$build" -name lanbrook-scan.exe -not -path '*/package/*' | head -n1)
+scan=$(find "$build" -name lanbrook-scan.exe -not -path "$build/package/*" | head -n1)
 x86_64-w64-mingw32-strip -o "$stage/lanbrook.exe" "$build/bin/lanbrook.exe"
 x86_64-w64-mingw32-strip -o "$stage/lanbrook-scan.exe" "$scan"
 

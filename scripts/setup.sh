@@ -14,6 +14,7 @@ packages=(
     dbus-daemon
     clang-format
     xvfb xauth fonts-wqy-microhei
+    help2man appstream desktop-file-utils dpkg-dev fakeroot lintian nsis
 )
 
 missing=()

@@ -5,6 +5,7 @@
 # UndefinedBehaviorSanitizer in a second folder and runs every test there,
 # and with ThreadSanitizer in a third, where the tests of the code that runs
 # on threads of its own (the scan's walker, the content check queue) run.
+# The Debian package and the Windows installer are made and tested too.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -20,6 +21,9 @@ echo "== build and test"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DLANBROOK_WERROR=ON >/dev/null
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs" --timeout 600
+
+echo "== Debian package: lintian, its files, a scratch root and apt install"
+bash scripts/test-package-deb.sh build
 
 echo "== sanitizer build and test"
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DLANBROOK_WERROR=ON -DLANBROOK_SANITIZE=ON \
@@ -45,3 +49,6 @@ bash scripts/test-windows.sh build-win
 
 echo "== Windows: the window program against Qt cross-built from Debian's source, its tests under Wine"
 bash scripts/test-windows-ui.sh build-win-ui
+
+echo "== Windows installer (NSIS): install, start, uninstall under Wine"
+bash scripts/test-windows-installer.sh build-win-ui
