@@ -144,6 +144,9 @@ CQuorrelDlg::CQuorrelDlg(QWidget* parent)
 }
 
 CQuorrelDlg::~CQuorrelDlg() {
+    // The pages go before the tab control: removing one changes the current
+    // tab, which must no longer reach a page being destroyed.
+    disconnect(m_tabs, &QTabWidget::currentChanged, this, nullptr);
     m_folderPage->stop();
     m_contentCheck->stop();
 }
